@@ -1,0 +1,166 @@
+#include "ledger/Ledger.h"
+
+#include "ledger/LedgerError.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+// The statements the program sends, each value bound rather than spliced into the text.
+constexpr const char* ListPersonsSql = "SELECT NomPers FROM tblPlorn ORDER BY NomPers ";
+constexpr const char* ReadNotesSql = "SELECT NomPers,LesPlorns FROM tblPlorn WHERE [NomPers]=? ";
+constexpr const char* SaveNotesSql = "UPDATE tblPlorn SET LesPlorns=? WHERE [NomPers]=? ";
+constexpr const char* AddPersonSql = "INSERT INTO tblPlorn (NomPers,LesPlorns) VALUES (?,?) ";
+constexpr const char* DeletePersonSql = "DELETE FROM tblPlorn WHERE [NomPers]=? ";
+
+QString Shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+void RefuseUnsuitableFile(const QString& path)
+{
+    switch (SniffLedgerFile(path)) {
+    case LedgerFileKind::Empty:
+        throw LedgerError(QStringLiteral("Le fichier %1 est vide : ce n'est pas un registre.").arg(Shown(path)));
+    case LedgerFileKind::PlainSqlite:
+        throw LedgerError(
+            QStringLiteral("Le fichier %1 n'est pas protégé par un mot de passe : ce n'est pas un registre.")
+                .arg(Shown(path)));
+    case LedgerFileKind::Jet:
+        throw LedgerError(QStringLiteral("Le fichier %1 est au format Access (Jet), que ce programme ne lit pas.")
+                              .arg(Shown(path)));
+    case LedgerFileKind::Missing: // the engine says why it cannot open it
+    case LedgerFileKind::Other:
+        break;
+    }
+}
+
+// The engine finds out whether the key is right only when it first reads the file.
+void ReadSchema(sqlite3* db)
+{
+    Statement count(db, "SELECT count(*) FROM sqlite_master");
+    count.step();
+}
+
+void RequireLedgerTable(sqlite3* db, const QString& path)
+{
+    Statement columns(db, "PRAGMA table_info(tblPlorn)");
+    bool hasName = false;
+    bool hasNotes = false;
+    while (columns.step()) {
+        const QString column = columns.text(1);
+        hasName = hasName || column.compare(QStringLiteral("NomPers"), Qt::CaseInsensitive) == 0;
+        hasNotes = hasNotes || column.compare(QStringLiteral("LesPlorns"), Qt::CaseInsensitive) == 0;
+    }
+    if (!hasName || !hasNotes)
+        throw LedgerError(
+            QStringLiteral("Le fichier %1 ne contient pas la table tblPlorn avec les champs NomPers et LesPlorns.")
+                .arg(Shown(path)));
+}
+
+// The engine opens a write-protected file read-only without a word, and a read-only folder fails only
+// when the journal is made: both would surface at the first save, after the user has typed.
+void RequireWritable(sqlite3* db, const QString& path)
+{
+    const QString refusal = QStringLiteral("Le fichier %1 ne peut pas être modifié : %2");
+    if (sqlite3_db_readonly(db, "main") == 1)
+        throw LedgerError(refusal.arg(Shown(path), QStringLiteral("il est en lecture seule.")), SQLITE_READONLY);
+
+    Execute(db, "BEGIN IMMEDIATE");
+    // Rewriting the schema cookie's neighbour with its own value dirties the first page, which makes
+    // the engine create its journal beside the file; the rollback leaves the file as it was.
+    int result = SQLITE_OK;
+    {
+        Statement version(db, "PRAGMA user_version");
+        version.step();
+        const QByteArray rewrite = "PRAGMA user_version = " + QByteArray::number(version.integer(0));
+        result = sqlite3_exec(db, rewrite.constData(), nullptr, nullptr, nullptr);
+    }
+    const QString engineMessage = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK)
+        throw LedgerError(refusal.arg(Shown(path), engineMessage), result);
+}
+
+} // namespace
+
+Ledger::Ledger(Connection db, QString path) : db_(std::move(db)), path_(std::move(path)) {}
+
+QStringList Ledger::ListPersons()
+{
+    QStringList names;
+    Statement list(db_.get(), ListPersonsSql);
+    while (list.step()) {
+        if (!list.isNull(0))
+            names.append(list.text(0));
+    }
+    return names;
+}
+
+std::optional<QString> Ledger::ReadNotes(const QString& name)
+{
+    std::optional<QString> notes;
+    Statement read(db_.get(), ReadNotesSql);
+    read.bind(name);
+    while (read.step()) {
+        if (!read.isNull(0))
+            notes = read.isNull(1) ? QString() : read.text(1);
+    }
+    return notes;
+}
+
+void Ledger::SaveNotes(const QString& name, const QString& notes)
+{
+    Statement(db_.get(), SaveNotesSql).bind(notes).bind(name).run();
+}
+
+void Ledger::AddPerson(const QString& name, const QString& notes)
+{
+    Statement(db_.get(), AddPersonSql).bind(name).bind(notes).run();
+}
+
+void Ledger::DeletePerson(const QString& name)
+{
+    Statement(db_.get(), DeletePersonSql).bind(name).run();
+}
+
+void Ledger::Close()
+{
+    if (!db_)
+        return;
+    CheckEngine(db_.get(), sqlite3_close(db_.get()));
+    db_.release();
+}
+
+Ledger OpenLedger(const QString& folder)
+{
+    return OpenLedgerFile(LedgerPathIn(folder));
+}
+
+Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTimeoutMs)
+{
+    // An empty key would make the engine read and write the file unencrypted.
+    if (password.isEmpty())
+        throw LedgerError(QStringLiteral("Le mot de passe du registre est vide."));
+    RefuseUnsuitableFile(path);
+
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    Connection db(raw);
+    CheckEngine(db.get(), opened);
+
+    const QByteArray key = password.toUtf8();
+    CheckEngine(db.get(), sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())));
+    CheckEngine(db.get(), sqlite3_busy_timeout(db.get(), busyTimeoutMs));
+    ReadSchema(db.get());
+    RequireLedgerTable(db.get(), path);
+    RequireWritable(db.get(), path);
+    return Ledger(std::move(db), path);
+}
+
+void CloseLedger(Ledger& ledger)
+{
+    ledger.Close();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ledger/LedgerFile.h"
+#include "ledger/SqliteHandles.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The open ledger: one encrypted database file holding the table tblPlorn (NomPers, LesPlorns).
+// Every operation either does its whole work or throws LedgerError with the engine's message.
+class Ledger {
+public:
+    // Long enough to ride out another program's short write, short enough not to look frozen.
+    static constexpr int DefaultBusyTimeoutMs = 5000;
+
+    Ledger(Ledger&&) noexcept = default;
+    Ledger& operator=(Ledger&&) noexcept = default;
+
+    bool isOpen() const { return db_ != nullptr; }
+    QString path() const { return path_; }
+
+    // Every name, in the engine's order; rows without a name are left out.
+    QStringList ListPersons();
+    // The notes of the person so named: of the last such row when there are several, an empty text for
+    // notes that are null, nothing when no row has that name.
+    std::optional<QString> ReadNotes(const QString& name);
+    // Writes the notes of every row with that name; a name that matches no row changes nothing.
+    void SaveNotes(const QString& name, const QString& notes);
+    void AddPerson(const QString& name, const QString& notes);
+    // Removes every row with that name.
+    void DeletePerson(const QString& name);
+    void Close();
+
+    // The bare connection, for tests and measurements that work beside the ledger.
+    sqlite3* connection() const { return db_.get(); }
+
+private:
+    Ledger(Connection db, QString path);
+    friend Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTimeoutMs);
+
+    Connection db_;
+    QString path_;
+};
+
+// Opens BDPLORN.mdb in `folder`, the executable's folder.
+Ledger OpenLedger(const QString& folder);
+
+// Opens the ledger file at `path`, checking the key, the table and that the file can be written. Refuses,
+// without creating or changing anything, a missing, empty, unencrypted, foreign or read-only file.
+Ledger OpenLedgerFile(const QString& path, const QString& password = LedgerPassword,
+                      int busyTimeoutMs = Ledger::DefaultBusyTimeoutMs);
+
+void CloseLedger(Ledger& ledger);

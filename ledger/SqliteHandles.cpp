@@ -1,0 +1,66 @@
+#include "ledger/SqliteHandles.h"
+
+#include "ledger/LedgerError.h"
+
+void CheckEngine(sqlite3* db, int resultCode)
+{
+    if (resultCode == SQLITE_OK || resultCode == SQLITE_ROW || resultCode == SQLITE_DONE)
+        return;
+    const char* message = db ? sqlite3_errmsg(db) : sqlite3_errstr(resultCode);
+    throw LedgerError(QString::fromUtf8(message), resultCode);
+}
+
+void Execute(sqlite3* db, const char* sql)
+{
+    CheckEngine(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
+}
+
+Statement::Statement(sqlite3* db, const char* sql) : db_(db)
+{
+    CheckEngine(db_, sqlite3_prepare_v2(db_, sql, -1, &statement_, nullptr));
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(statement_);
+}
+
+Statement& Statement::bind(const QString& value)
+{
+    const QByteArray& utf8 = boundValues_.emplace_back(value.toUtf8());
+    // A null QString gives a null pointer; an empty text must stay an empty text, not NULL.
+    const char* bytes = utf8.isNull() ? "" : utf8.constData();
+    CheckEngine(db_, sqlite3_bind_text64(statement_, nextParameter_++, bytes, static_cast<sqlite3_uint64>(utf8.size()),
+                                         SQLITE_STATIC, SQLITE_UTF8));
+    return *this;
+}
+
+bool Statement::step()
+{
+    const int result = sqlite3_step(statement_);
+    CheckEngine(db_, result);
+    return result == SQLITE_ROW;
+}
+
+void Statement::run()
+{
+    while (step()) {
+    }
+}
+
+bool Statement::isNull(int column) const
+{
+    return sqlite3_column_type(statement_, column) == SQLITE_NULL;
+}
+
+QString Statement::text(int column) const
+{
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    const int size = sqlite3_column_bytes(statement_, column);
+    return bytes ? QString::fromUtf8(bytes, size) : QString();
+}
+
+qint64 Statement::integer(int column) const
+{
+    return sqlite3_column_int64(statement_, column);
+}

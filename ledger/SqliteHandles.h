@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <sqlite3.h>
+#include <vector>
+
+// RAII owners of the engine's handles. Every engine failure becomes a LedgerError carrying its message.
+
+struct ConnectionCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
+
+// Throws LedgerError with the connection's last message when `resultCode` is not a success.
+void CheckEngine(sqlite3* db, int resultCode);
+
+// Runs statements that take no values and return no rows.
+void Execute(sqlite3* db, const char* sql);
+
+// One prepared statement, finalized when it goes out of scope so that no read lock outlives an operation.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Binds the next parameter (1, 2, ...) as UTF-8 text; the bytes live as long as the statement.
+    Statement& bind(const QString& value);
+
+    // Steps once: true while a row is there, false when done.
+    bool step();
+    // Steps until done, for statements that return no rows.
+    void run();
+
+    bool isNull(int column) const;
+    QString text(int column) const;
+    qint64 integer(int column) const;
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* statement_ = nullptr;
+    int nextParameter_ = 1;
+    std::vector<QByteArray> boundValues_;
+};
