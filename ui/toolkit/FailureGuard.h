@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// Every event handler runs through RunGuarded: a failure never unwinds through Qt's event loop. It stops
+// the handler, shows its message in an error box, and ends the program with a failure status, without
+// closing the windows (so no save runs on the way out).
+void RunGuarded(const std::function<void()>& handler);
+
+// Test seam: while one is alive, a failure is recorded (after its message box, which goes through the
+// message box seam) instead of ending the process.
+class FailureSeam {
+public:
+    FailureSeam();
+    ~FailureSeam();
+    FailureSeam(const FailureSeam&) = delete;
+    FailureSeam& operator=(const FailureSeam&) = delete;
+
+    bool failed() const { return !messages_.isEmpty(); }
+    const QStringList& messages() const { return messages_; }
+
+private:
+    friend void ReportFailureAndEnd(const QString&);
+    QStringList messages_;
+};
+
+// Shows the message and ends the program with a failure status (or records it under the seam).
+void ReportFailureAndEnd(const QString& message);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QWidget>
+
+class QPushButton;
+
+// Twips (1/1440 inch, 15 to a pixel at 96 dots per inch) to logical pixels.
+constexpr int TwipsToPixels(int twips)
+{
+    return twips / 15;
+}
+QRect TwipsRect(int left, int top, int width, int height);
+// Places a child at its position and size in twips.
+void PlaceInTwips(QWidget* widget, int left, int top, int width, int height);
+
+// Fonts: Liberation Sans stands in for both Arial and MS Sans Serif (same metrics as Arial).
+QFont ArialFont(qreal points, bool bold, bool underline = false);
+QFont SansSerifFont(qreal points, bool bold, bool underline = false);
+
+inline const QColor LightYellow(255, 255, 128);
+
+// Background colour of the editable area of a text box, or of a whole widget.
+void SetBaseColour(QWidget* widget, const QColor& colour);
+void SetBackgroundColour(QWidget* widget, const QColor& colour);
+void SetTextColour(QWidget* widget, const QColor& colour);
+
+enum class WindowButtons { CloseOnly, MinimizeAndClose };
+// A top-level window with a fixed client size (in twips), a single fixed border and no maximize button.
+void MakeFixedWindow(QWidget* window, int widthTwips, int heightTwips, WindowButtons buttons);
+// Centres the window's frame on its screen; call once it is shown, when the frame is known.
+void CentreOnScreen(QWidget* window);
+
+// Push button that presses on Enter and Space while it has the focus, as in a dialog.
+QPushButton* MakeButton(const QString& caption, QWidget* parent);

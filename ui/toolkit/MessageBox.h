@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <deque>
+#include <vector>
+
+// Modal message boxes with plain text (a name like "<b>Léa" shows as typed). CR LF in the text is a
+// line break. On a Yes/No box, Yes is the default and Escape or the close box answer No.
+enum class MessageIcon { Error, Information };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
+                          MessageButtons buttons = MessageButtons::Ok);
+
+// Test seam: while one is alive, no box is shown; each box is recorded and answered from the queue
+// (Ok for an Ok box; for a Yes/No box the next queued answer, or No when the queue is empty).
+class MessageBoxSeam {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        MessageIcon icon;
+        MessageButtons buttons;
+    };
+
+    MessageBoxSeam();
+    ~MessageBoxSeam();
+    MessageBoxSeam(const MessageBoxSeam&) = delete;
+    MessageBoxSeam& operator=(const MessageBoxSeam&) = delete;
+
+    void queueAnswer(MessageAnswer answer) { answers_.push_back(answer); }
+    const std::vector<Shown>& shown() const { return shown_; }
+    void clear() { shown_.clear(); }
+
+private:
+    friend MessageAnswer ShowMessage(QWidget*, const QString&, const QString&, MessageIcon, MessageButtons);
+    std::deque<MessageAnswer> answers_;
+    std::vector<Shown> shown_;
+};

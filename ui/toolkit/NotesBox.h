@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+// The notes box. The program sees its text with CR LF line breaks and every other character exactly
+// as typed (non-breaking spaces included); Tab moves the focus like in any other control.
+// "Changed" is the document's modified flag: set by every edit, by the user or by code.
+class NotesBox : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit NotesBox(QWidget* parent = nullptr);
+
+    // The whole text, lines separated by CR LF.
+    QString text() const;
+    // Shows text read from the ledger: replaces everything and marks the notes unchanged.
+    void loadText(const QString& text);
+    // Replaces the text by code (same length or not) and marks the notes changed; the caret and the
+    // scroll position stay where they were as far as the new text allows.
+    void replaceText(const QString& text);
+    // Appends text at the end by code and marks the notes changed; nothing else is laid out again.
+    void appendText(const QString& text);
+    bool isEmpty() const;
+
+    // Caret after the last character, nothing selected, scrolled into view.
+    void moveCaretToEnd();
+
+    bool isChanged() const;
+    void setChanged(bool changed);
+
+    // CR LF, lone CR and lone LF become the widget's paragraph breaks, and back.
+    static QString toWidgetText(const QString& text);
+    static QString fromWidgetText(const QString& widgetText);
+};
