@@ -5,7 +5,8 @@
 #include <QDir>
 #include <QFile>
 
-namespace {
+namespace
+{
 
 // The statements the program sends, each value bound rather than spliced into the text.
 constexpr const char* ListPersonsSql = "SELECT NomPers FROM tblPlorn ORDER BY NomPers ";
@@ -29,8 +30,8 @@ void RefuseUnsuitableFile(const QString& path)
             QStringLiteral("Le fichier %1 n'est pas protégé par un mot de passe : ce n'est pas un registre.")
                 .arg(Shown(path)));
     case LedgerFileKind::Jet:
-        throw LedgerError(QStringLiteral("Le fichier %1 est au format Access (Jet), que ce programme ne lit pas.")
-                              .arg(Shown(path)));
+        throw LedgerError(
+            QStringLiteral("Le fichier %1 est au format Access (Jet), que ce programme ne lit pas.").arg(Shown(path)));
     case LedgerFileKind::Missing: // the engine says why it cannot open it
     case LedgerFileKind::Other:
         break;

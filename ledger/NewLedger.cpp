@@ -12,15 +12,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-const QString WelcomeNote = QStringLiteral(
-    "Bienvenue dans Quentaril !\r\n"
-    "\r\n"
-    "Pour commencer, inscrivez le nom d’une personne dans la case « Ajout : » en bas de la fenêtre, "
-    "puis appuyez sur Entrée.\r\n"
-    "Choisissez ensuite cette personne dans la liste et notez ses plorns ici. "
-    "Le bouton « Date et l’heure » ajoute la date du jour.\r\n");
+const QString WelcomeNote =
+    QStringLiteral("Bienvenue dans Quentaril !\r\n"
+                   "\r\n"
+                   "Pour commencer, inscrivez le nom d’une personne dans la case « Ajout : » en bas de la fenêtre, "
+                   "puis appuyez sur Entrée.\r\n"
+                   "Choisissez ensuite cette personne dans la liste et notez ses plorns ici. "
+                   "Le bouton « Date et l’heure » ajoute la date du jour.\r\n");
 
-namespace {
+namespace
+{
 
 QString AlreadyThere(const QString& path)
 {

@@ -2,8 +2,9 @@
 //   quentaril-newledger [--if-missing] PATH
 // --if-missing: an existing file is kept and the call succeeds (for builds and installs).
 
-#include "ledger/LedgerError.h"
 #include "ledger/NewLedger.h"
+
+#include "ledger/LedgerError.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,0 +1,177 @@
+#include "support/FaultVfs.h"
+
+#include <QByteArray>
+#include <QFileInfo>
+#include <cstring>
+#include <sqlite3.h>
+
+namespace
+{
+
+struct Faults {
+    QByteArray readOnlyPath;
+    bool refuseJournals = false;
+    int failWrites = 0;
+};
+
+Faults faults;
+sqlite3_vfs* realVfs = nullptr;
+sqlite3_vfs shimVfs;
+
+// The real file lives right behind the shim's header in the block the engine allocates.
+struct ShimFile {
+    sqlite3_file base;
+    sqlite3_file* real() { return reinterpret_cast<sqlite3_file*>(this + 1); }
+};
+
+sqlite3_file* Real(sqlite3_file* file)
+{
+    return reinterpret_cast<ShimFile*>(file)->real();
+}
+
+int Close(sqlite3_file* f)
+{
+    return Real(f)->pMethods->xClose(Real(f));
+}
+int Read(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset)
+{
+    return Real(f)->pMethods->xRead(Real(f), buffer, amount, offset);
+}
+int Write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset)
+{
+    if (faults.failWrites != 0)
+        return faults.failWrites;
+    return Real(f)->pMethods->xWrite(Real(f), buffer, amount, offset);
+}
+int Truncate(sqlite3_file* f, sqlite3_int64 size)
+{
+    if (faults.failWrites != 0)
+        return faults.failWrites;
+    return Real(f)->pMethods->xTruncate(Real(f), size);
+}
+int Sync(sqlite3_file* f, int flags)
+{
+    return Real(f)->pMethods->xSync(Real(f), flags);
+}
+int FileSize(sqlite3_file* f, sqlite3_int64* size)
+{
+    return Real(f)->pMethods->xFileSize(Real(f), size);
+}
+int Lock(sqlite3_file* f, int level)
+{
+    return Real(f)->pMethods->xLock(Real(f), level);
+}
+int Unlock(sqlite3_file* f, int level)
+{
+    return Real(f)->pMethods->xUnlock(Real(f), level);
+}
+int CheckReservedLock(sqlite3_file* f, int* out)
+{
+    return Real(f)->pMethods->xCheckReservedLock(Real(f), out);
+}
+int FileControl(sqlite3_file* f, int op, void* arg)
+{
+    return Real(f)->pMethods->xFileControl(Real(f), op, arg);
+}
+int SectorSize(sqlite3_file* f)
+{
+    return Real(f)->pMethods->xSectorSize(Real(f));
+}
+int DeviceCharacteristics(sqlite3_file* f)
+{
+    return Real(f)->pMethods->xDeviceCharacteristics(Real(f));
+}
+int ShmMap(sqlite3_file* f, int region, int size, int extend, void volatile** out)
+{
+    return Real(f)->pMethods->xShmMap(Real(f), region, size, extend, out);
+}
+int ShmLock(sqlite3_file* f, int offset, int n, int flags)
+{
+    return Real(f)->pMethods->xShmLock(Real(f), offset, n, flags);
+}
+void ShmBarrier(sqlite3_file* f)
+{
+    Real(f)->pMethods->xShmBarrier(Real(f));
+}
+int ShmUnmap(sqlite3_file* f, int deleteFlag)
+{
+    return Real(f)->pMethods->xShmUnmap(Real(f), deleteFlag);
+}
+int Fetch(sqlite3_file* f, sqlite3_int64 offset, int amount, void** out)
+{
+    return Real(f)->pMethods->xFetch(Real(f), offset, amount, out);
+}
+int Unfetch(sqlite3_file* f, sqlite3_int64 offset, void* page)
+{
+    return Real(f)->pMethods->xUnfetch(Real(f), offset, page);
+}
+
+const sqlite3_io_methods shimMethods = {3,
+                                        Close,
+                                        Read,
+                                        Write,
+                                        Truncate,
+                                        Sync,
+                                        FileSize,
+                                        Lock,
+                                        Unlock,
+                                        CheckReservedLock,
+                                        FileControl,
+                                        SectorSize,
+                                        DeviceCharacteristics,
+                                        ShmMap,
+                                        ShmLock,
+                                        ShmBarrier,
+                                        ShmUnmap,
+                                        Fetch,
+                                        Unfetch};
+
+int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags)
+{
+    if (faults.refuseJournals && (flags & SQLITE_OPEN_MAIN_JOURNAL))
+        return SQLITE_CANTOPEN;
+    if (name && !faults.readOnlyPath.isEmpty() && faults.readOnlyPath == name && (flags & SQLITE_OPEN_READWRITE))
+        flags = (flags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_READONLY;
+
+    auto* shim = reinterpret_cast<ShimFile*>(file);
+    const int result = realVfs->xOpen(realVfs, name, shim->real(), flags, outFlags);
+    shim->base.pMethods = shim->real()->pMethods ? &shimMethods : nullptr;
+    return result;
+}
+
+} // namespace
+
+FaultVfs::FaultVfs()
+{
+    faults = Faults();
+    realVfs = sqlite3_vfs_find(nullptr);
+    shimVfs = *realVfs;
+    shimVfs.zName = "quentaril-faults";
+    shimVfs.szOsFile = static_cast<int>(sizeof(ShimFile)) + realVfs->szOsFile;
+    shimVfs.xOpen = Open;
+    shimVfs.pNext = nullptr;
+    sqlite3_vfs_register(&shimVfs, 1);
+}
+
+FaultVfs::~FaultVfs()
+{
+    sqlite3_vfs_unregister(&shimVfs);
+    sqlite3_vfs_register(realVfs, 1);
+    faults = Faults();
+}
+
+void FaultVfs::openReadOnly(const QString& path)
+{
+    // The engine opens files by their full path.
+    faults.readOnlyPath = QFileInfo(path).absoluteFilePath().toUtf8();
+}
+
+void FaultVfs::refuseJournals(bool refuse)
+{
+    faults.refuseJournals = refuse;
+}
+
+void FaultVfs::failWrites(int resultCode)
+{
+    faults.failWrites = resultCode;
+}

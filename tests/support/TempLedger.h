@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ledger/Ledger.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// A new ledger, made as a user gets it, in a temporary folder of its own.
+class TempLedger
+{
+public:
+    TempLedger();
+
+    QString folder() const { return dir_.path(); }
+    QString path() const { return LedgerPathIn(dir_.path()); }
+    Ledger open() const { return OpenLedgerFile(path()); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Runs `sql` through the sqlcipher command-line tool on the file at `path`, keyed with `key` unless it
+// is empty; fails the running test when the tool fails. Returns what the tool printed.
+QByteArray RunSqlcipherCli(const QString& path, const QString& key, const QString& sql);
+
+QByteArray FileBytes(const QString& path);

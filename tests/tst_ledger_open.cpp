@@ -1,0 +1,177 @@
+#include "ledger/Ledger.h"
+#include "ledger/LedgerError.h"
+#include "support/FaultVfs.h"
+#include "support/TempLedger.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <functional>
+
+namespace
+{
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// Opening `path` fails with a message holding `expected`, and leaves the folder exactly as it was.
+void ExpectRefusal(const QString& path, const QString& expected, const QString& password = LedgerPassword,
+                   int busyTimeoutMs = Ledger::DefaultBusyTimeoutMs)
+{
+    const QDir folder = QFileInfo(path).absoluteDir();
+    const QStringList filesBefore = folder.entryList(QDir::Files | QDir::Hidden);
+    const QByteArray bytesBefore = FileBytes(path);
+    try {
+        OpenLedgerFile(path, password, busyTimeoutMs);
+        QFAIL("the ledger opened");
+    } catch (const LedgerError& error) {
+        QVERIFY2(error.message().contains(expected), qPrintable(error.message()));
+    }
+    QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), filesBefore);
+    QCOMPARE(FileBytes(path), bytesBefore);
+}
+
+} // namespace
+
+class TestLedgerOpen : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void theLedgerBesideTheProgram()
+    {
+        TempLedger file;
+        QCOMPARE(file.path(), file.folder() + QStringLiteral("/BDPLORN.mdb"));
+        Ledger ledger = OpenLedger(file.folder());
+        QCOMPARE(ledger.path(), file.path());
+        QVERIFY(ledger.isOpen());
+    }
+
+    void aMissingLedgerIsNotCreated()
+    {
+        QTemporaryDir folder;
+        const QString path = LedgerPathIn(folder.path());
+        ExpectRefusal(path, QStringLiteral("unable to open database file"));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void keys()
+    {
+        TempLedger file;
+        ExpectRefusal(file.path(), QStringLiteral("file is encrypted or is not a database"), QStringLiteral("kqztrwx"));
+        ExpectRefusal(file.path(), QStringLiteral("mot de passe"), QString());
+    }
+
+    void filesThatAreNotLedgers_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("zero bytes") << QByteArray() << QStringLiteral("est vide");
+        QTest::newRow("text") << QByteArray("Jean doit 20 euros\n").repeated(200)
+                              << QStringLiteral("file is encrypted or is not a database");
+        // Shorter than a page, the engine takes it for an empty database.
+        QTest::newRow("one byte") << QByteArray("x") << QStringLiteral("tblPlorn");
+        QTest::newRow("Jet header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20).leftJustified(4096, '\0')
+                                    << QStringLiteral("Access");
+    }
+    void filesThatAreNotLedgers()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        QTemporaryDir folder;
+        const QString path = LedgerPathIn(folder.path());
+        WriteFile(path, bytes);
+        ExpectRefusal(path, expected);
+    }
+
+    void anUnencryptedDatabase()
+    {
+        QTemporaryDir folder;
+        const QString path = LedgerPathIn(folder.path());
+        RunSqlcipherCli(path, QString(),
+                        QStringLiteral("CREATE TABLE tblPlorn (NomPers TEXT, LesPlorns TEXT);"
+                                       "INSERT INTO tblPlorn VALUES ('Varnokel', 'en clair');"));
+        ExpectRefusal(path, QStringLiteral("pas protégé par un mot de passe"));
+    }
+
+    void aLedgerWithoutItsTable_data()
+    {
+        QTest::addColumn<QString>("schema");
+        QTest::newRow("no table") << QStringLiteral("CREATE TABLE autre (NomPers TEXT, LesPlorns TEXT);");
+        QTest::newRow("no notes field") << QStringLiteral("CREATE TABLE tblPlorn (NomPers TEXT, Notes TEXT);");
+        QTest::newRow("no name field") << QStringLiteral("CREATE TABLE tblPlorn (Nom TEXT, LesPlorns TEXT);");
+    }
+    void aLedgerWithoutItsTable()
+    {
+        QFETCH(QString, schema);
+        QTemporaryDir folder;
+        const QString path = LedgerPathIn(folder.path());
+        RunSqlcipherCli(path, LedgerPassword, schema);
+        ExpectRefusal(path, QStringLiteral("tblPlorn"));
+    }
+
+    void aDamagedLedger_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("expectedCode");
+        QTest::newRow("first page") << 1 << SQLITE_NOTADB;
+        QTest::newRow("the table's page") << 2 << SQLITE_CORRUPT;
+        QTest::newRow("the names' index") << 3 << SQLITE_CORRUPT;
+    }
+    void aDamagedLedger()
+    {
+        QFETCH(int, page);
+        QFETCH(int, expectedCode);
+        TempLedger file;
+        QByteArray bytes = FileBytes(file.path());
+        // Past the salt, inside the page: its authentication code no longer matches.
+        const int start = (page - 1) * 1024 + 200;
+        for (int i = start; i < start + 60; ++i)
+            bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+        WriteFile(file.path(), bytes);
+        try {
+            // A page the open does not read is found damaged when the window first reads it.
+            Ledger ledger = OpenLedgerFile(file.path());
+            ledger.ListPersons();
+            ledger.ReadNotes(ReservedPersonName);
+            QFAIL("a damaged ledger was read");
+        } catch (const LedgerError& error) {
+            QCOMPARE(error.engineCode(), expectedCode);
+        }
+        QCOMPARE(FileBytes(file.path()), bytes);
+    }
+
+    void aLedgerLockedByAnotherProgram()
+    {
+        TempLedger file;
+        Ledger other = file.open();
+        Execute(other.connection(), "BEGIN EXCLUSIVE");
+        Execute(other.connection(), "UPDATE tblPlorn SET LesPlorns = 'en cours'");
+        ExpectRefusal(file.path(), QStringLiteral("database is locked"), LedgerPassword, 200);
+        Execute(other.connection(), "ROLLBACK");
+        QVERIFY(file.open().isOpen());
+    }
+
+    // Root ignores file modes, so the engine is made to see a write-protected file and folder.
+    void aLedgerThatCannotBeWritten()
+    {
+        TempLedger file;
+        {
+            FaultVfs faults;
+            faults.openReadOnly(file.path());
+            ExpectRefusal(file.path(), QStringLiteral("ne peut pas être modifié"));
+        }
+        {
+            FaultVfs faults;
+            faults.refuseJournals(true);
+            ExpectRefusal(file.path(), QStringLiteral("ne peut pas être modifié"));
+        }
+        QVERIFY(file.open().isOpen());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLedgerOpen)
+#include "tst_ledger_open.moc"
