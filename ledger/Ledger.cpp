@@ -94,8 +94,9 @@ QStringList Ledger::ListPersons()
     QStringList names;
     Statement list(db_.get(), ListPersonsSql);
     while (list.step()) {
-        if (!list.isNull(0))
-            names.append(list.text(0));
+        QString name = list.text(0);
+        if (!name.isNull())
+            names.append(std::move(name));
     }
     return names;
 }

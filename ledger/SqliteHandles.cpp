@@ -57,7 +57,9 @@ QString Statement::text(int column) const
 {
     const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
     const int size = sqlite3_column_bytes(statement_, column);
-    return bytes ? QString::fromUtf8(bytes, size) : QString();
+    if (!bytes)
+        return QString();
+    return size > 0 ? QString::fromUtf8(bytes, size) : QStringLiteral("");
 }
 
 qint64 Statement::integer(int column) const

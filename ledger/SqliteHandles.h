@@ -37,6 +37,7 @@ public:
     void run();
 
     bool isNull(int column) const;
+    // The column's text; a null QString for a NULL value.
     QString text(int column) const;
     qint64 integer(int column) const;
 

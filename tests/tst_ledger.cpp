@@ -124,11 +124,13 @@ private Q_SLOTS:
                                        "INSERT INTO tblPlorn VALUES ('Anne', 'premier');"
                                        "INSERT INTO tblPlorn VALUES ('Bob', NULL);"
                                        "INSERT INTO tblPlorn VALUES (NULL, 'sans nom');"
+                                       "INSERT INTO tblPlorn VALUES ('', 'nom vide');"
                                        "INSERT INTO tblPlorn VALUES ('Anne', 'second');"
                                        "INSERT INTO tblPlorn VALUES ('l''ami', 'apostrophe');"));
         Ledger ledger = file.open();
-        QCOMPARE(ledger.ListPersons(), (QStringList{QStringLiteral("Anne"), QStringLiteral("Anne"),
+        QCOMPARE(ledger.ListPersons(), (QStringList{QString(), QStringLiteral("Anne"), QStringLiteral("Anne"),
                                                     QStringLiteral("Bob"), QStringLiteral("l'ami")}));
+        QCOMPARE(ledger.ReadNotes(QString()), std::optional<QString>(QStringLiteral("nom vide")));
         QCOMPARE(ledger.ReadNotes(QStringLiteral("Anne")), std::optional<QString>(QStringLiteral("second")));
         QCOMPARE(ledger.ReadNotes(QStringLiteral("Bob")), std::optional<QString>(QString()));
         QCOMPARE(ledger.ReadNotes(QStringLiteral("l'ami")), std::optional<QString>(QStringLiteral("apostrophe")));
@@ -139,6 +141,7 @@ private Q_SLOTS:
                  QByteArray("les deux\nles deux\n"));
         ledger.DeletePerson(QStringLiteral("Anne"));
         ledger.DeletePerson(QStringLiteral("l'ami"));
+        ledger.DeletePerson(QString());
         QCOMPARE(ledger.ListPersons(), QStringList{QStringLiteral("Bob")});
     }
 
