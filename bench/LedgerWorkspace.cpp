@@ -11,8 +11,7 @@
 #include <memory>
 #include <stdexcept>
 
-namespace
-{
+namespace {
 
 // Destroyed in reverse order of the members: the connections close before the folder is removed.
 struct Workspace {

@@ -3,8 +3,7 @@
 #include <QRandomGenerator>
 #include <QStringList>
 
-namespace
-{
+namespace {
 
 const QStringList Words = {
     QStringLiteral("le"),       QStringLiteral("la"),      QStringLiteral("les"),      QStringLiteral("un"),

@@ -5,8 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-namespace
-{
+namespace {
 
 // The program's own statements, so both sides ask the engine for the same work.
 constexpr const char* ListPersonsSql = "SELECT NomPers FROM tblPlorn ORDER BY NomPers ";

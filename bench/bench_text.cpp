@@ -7,8 +7,7 @@
 #include <benchmark/benchmark.h>
 #include <map>
 
-namespace
-{
+namespace {
 
 const QString& SampleOfMB(qint64 megabytes)
 {

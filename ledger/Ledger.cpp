@@ -5,8 +5,7 @@
 #include <QDir>
 #include <QFile>
 
-namespace
-{
+namespace {
 
 // The statements the program sends, each value bound rather than spliced into the text.
 constexpr const char* ListPersonsSql = "SELECT NomPers FROM tblPlorn ORDER BY NomPers ";

@@ -9,8 +9,7 @@
 
 // The open ledger: one encrypted database file holding the table tblPlorn (NomPers, LesPlorns).
 // Every operation either does its whole work or throws LedgerError with the engine's message.
-class Ledger
-{
+class Ledger {
 public:
     // Long enough to ride out another program's short write, short enough not to look frozen.
     static constexpr int DefaultBusyTimeoutMs = 5000;

@@ -4,8 +4,7 @@
 #include <stdexcept>
 
 // A failure of the ledger: the engine's own message, or a French one for what the program refuses itself.
-class LedgerError : public std::runtime_error
-{
+class LedgerError : public std::runtime_error {
 public:
     // engineCode is the engine's result code, or 0 for a refusal made by the program.
     LedgerError(const QString& message, int engineCode = 0);

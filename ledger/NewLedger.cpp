@@ -20,8 +20,7 @@ const QString WelcomeNote =
                    "Choisissez ensuite cette personne dans la liste et notez ses plorns ici. "
                    "Le bouton « Date et l’heure » ajoute la date du jour.\r\n");
 
-namespace
-{
+namespace {
 
 QString AlreadyThere(const QString& path)
 {

@@ -20,8 +20,7 @@ void CheckEngine(sqlite3* db, int resultCode);
 void Execute(sqlite3* db, const char* sql);
 
 // One prepared statement, finalized when it goes out of scope so that no read lock outlives an operation.
-class Statement
-{
+class Statement {
 public:
     Statement(sqlite3* db, const char* sql);
     ~Statement();

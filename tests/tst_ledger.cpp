@@ -5,8 +5,7 @@
 
 #include <QTest>
 
-namespace
-{
+namespace {
 
 // Texts that have broken statements or lost characters in programs of this kind.
 const QList<std::pair<const char*, QString>> Troublesome = {
@@ -38,8 +37,7 @@ QString LongNotes(qsizetype size)
 
 } // namespace
 
-class TestLedger : public QObject
-{
+class TestLedger : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void aNewLedgerHoldsTheReservedEntry()

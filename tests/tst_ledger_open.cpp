@@ -8,8 +8,7 @@
 #include <QTest>
 #include <functional>
 
-namespace
-{
+namespace {
 
 void WriteFile(const QString& path, const QByteArray& bytes)
 {
@@ -37,8 +36,7 @@ void ExpectRefusal(const QString& path, const QString& expected, const QString& 
 
 } // namespace
 
-class TestLedgerOpen : public QObject
-{
+class TestLedgerOpen : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void theLedgerBesideTheProgram()

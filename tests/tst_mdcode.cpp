@@ -2,8 +2,7 @@
 
 #include <QTest>
 
-namespace
-{
+namespace {
 
 const QString Apostrophe = QStringLiteral("'");
 const QString DoubleQuote = QStringLiteral("\"");
@@ -18,8 +17,7 @@ QString RestartingReplace(QString text, const QString& search, const QString& re
 
 } // namespace
 
-class TestMdCode : public QObject
-{
+class TestMdCode : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void trailingBackslash_data()

@@ -9,8 +9,7 @@
 #include <QTest>
 #include <sys/stat.h>
 
-namespace
-{
+namespace {
 
 int RunTool(const QStringList& arguments)
 {
@@ -22,16 +21,14 @@ int RunTool(const QStringList& arguments)
 
 mode_t FileMode(const QString& path)
 {
-    struct stat status {
-    };
+    struct stat status {};
     ::stat(QFile::encodeName(path).constData(), &status);
     return status.st_mode & 07777;
 }
 
 } // namespace
 
-class TestNewLedger : public QObject
-{
+class TestNewLedger : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void aNewLedger()

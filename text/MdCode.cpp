@@ -1,7 +1,6 @@
 #include "text/MdCode.h"
 
-namespace
-{
+namespace {
 
 constexpr qsizetype BlockSize = 32;
 

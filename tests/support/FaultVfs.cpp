@@ -5,8 +5,7 @@
 #include <cstring>
 #include <sqlite3.h>
 
-namespace
-{
+namespace {
 
 struct Faults {
     QByteArray readOnlyPath;

@@ -6,8 +6,7 @@
 // write-protected file or a write-protected folder would, so those cases run as root too (root ignores
 // file modes). While one is alive it is the engine's default layer; only one may live at a time, and
 // every connection opened under it must be closed before it goes.
-class FaultVfs
-{
+class FaultVfs {
 public:
     FaultVfs();
     ~FaultVfs();

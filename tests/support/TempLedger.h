@@ -7,8 +7,7 @@
 #include <QTemporaryDir>
 
 // A new ledger, made as a user gets it, in a temporary folder of its own.
-class TempLedger
-{
+class TempLedger {
 public:
     TempLedger();
 

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QWindow;
+
 // Raises `activated` when the form becomes the program's active window: when it is first shown, and when
 // the user comes back to it from another of the program's forms. Not when a message box closes, and not
 // when the user comes back from another program.
@@ -17,4 +19,17 @@ public:
 
 Q_SIGNALS:
     void activated();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void focusWindowChanged(QWindow* window);
+
+    QPointer<QWidget> form_;
+    // Whether the program's last active window (ignoring the gaps while another program has the focus) was
+    // a form other than this one, decided while that window was alive: the About window may be gone by the
+    // time the focus comes back.
+    bool lastActiveWasOtherForm_ = false;
+    bool firstActivationPending_ = false;
 };

@@ -24,6 +24,7 @@ public:
 private:
     friend void ReportFailureAndEnd(const QString&);
     QStringList messages_;
+    FailureSeam* outer_ = nullptr;
 };
 
 // Shows the message and ends the program with a failure status (or records it under the seam).

@@ -13,6 +13,9 @@ enum class MessageAnswer { Ok, Yes, No };
 
 MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
                           MessageButtons buttons = MessageButtons::Ok);
+// The same, with the button Enter presses on a Yes/No box chosen (No for a question whose Yes loses data).
+MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
+                          MessageButtons buttons, MessageAnswer defaultAnswer);
 
 // Test seam: while one is alive, no box is shown; each box is recorded and answered from the queue
 // (Ok for an Ok box; for a Yes/No box the next queued answer, or No when the queue is empty).
@@ -23,6 +26,7 @@ public:
         QString title;
         MessageIcon icon;
         MessageButtons buttons;
+        MessageAnswer defaultAnswer = MessageAnswer::Ok;
     };
 
     MessageBoxSeam();
@@ -35,7 +39,9 @@ public:
     void clear() { shown_.clear(); }
 
 private:
-    friend MessageAnswer ShowMessage(QWidget*, const QString&, const QString&, MessageIcon, MessageButtons);
+    friend MessageAnswer ShowMessage(QWidget*, const QString&, const QString&, MessageIcon, MessageButtons,
+                                     MessageAnswer);
     std::deque<MessageAnswer> answers_;
     std::vector<Shown> shown_;
+    MessageBoxSeam* outer_ = nullptr;
 };

@@ -32,4 +32,9 @@ public:
 Q_SIGNALS:
     void listClick();
     void dropDown();
+
+private:
+    void raiseUserClick(int index);
+    // Set while selectIndex changes the index, which raises its own click.
+    bool selectingByCode_ = false;
 };

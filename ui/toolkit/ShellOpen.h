@@ -19,4 +19,5 @@ public:
 private:
     friend void ShellOpen(const QUrl&);
     std::vector<QUrl> opened_;
+    ShellOpenSeam* outer_ = nullptr;
 };

@@ -1,0 +1,452 @@
+#include "ui/toolkit/Activation.h"
+#include "ui/toolkit/FailureGuard.h"
+#include "ui/toolkit/MessageBox.h"
+#include "ui/toolkit/NameBox.h"
+#include "ui/toolkit/NotesBox.h"
+#include "ui/toolkit/PersonList.h"
+#include "ui/toolkit/Translations.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QClipboard>
+#include <QCollator>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Answers the next modal message box once it is up (the real box runs its own event loop).
+QTimer* WhenMessageBoxShows(QObject* owner, std::function<void(QMessageBox*)> answer)
+{
+    auto* poll = new QTimer(owner);
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            answer(box);
+        }
+    });
+    poll->start();
+    return poll;
+}
+
+// QTest::keyClicks only knows ASCII; an "é" key arrives as a key event carrying its text.
+void TypeText(QWidget* widget, const QString& text)
+{
+    for (QChar c : text) {
+        const Qt::Key key = c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown;
+        QTest::sendKeyEvent(QTest::Click, widget, key, QString(c), Qt::NoModifier);
+    }
+}
+
+void ShowAndActivate(QWidget& window)
+{
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+// Written to by an exit handler, which an orderly exit would run and an immediate one does not.
+int orderlyExitMarker = -1;
+void MarkOrderlyExit()
+{
+    if (orderlyExitMarker >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(orderlyExitMarker, "x", 1);
+    }
+}
+
+const QStringList People{QStringLiteral("Zoé"), QStringLiteral("émile"), QStringLiteral("Bob"),
+                         QStringLiteral("alice")};
+
+} // namespace
+
+class TestToolkit : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { InstallFrenchTranslations(*QCoreApplication::instance()); }
+    void cleanup()
+    {
+        const QWidgetList left = QApplication::topLevelWidgets();
+        QVERIFY(std::none_of(left.begin(), left.end(), [](QWidget* w) { return w->isVisible(); }));
+    }
+
+    void personListKeepsFrenchOrder()
+    {
+        PersonList list;
+        list.setEntries(People);
+        QCOMPARE(list.entryCount(), 4);
+        const QStringList expected{"alice", "Bob", "émile", "Zoé"};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(list.entryAt(i), expected.at(i));
+        list.selectIndex(1);
+        list.addEntry(QStringLiteral("Élodie"));
+        list.addEntry(QStringLiteral("Anne"));
+        QCOMPARE(list.entryAt(1), QStringLiteral("Anne"));
+        QCOMPARE(list.entryAt(3), QStringLiteral("Élodie"));
+        QCOMPARE(list.currentText(), QStringLiteral("Bob")); // the selection follows its entry
+
+        // Names that collate equal keep one order whatever the input order, sorted or added.
+        const QString composed = QStringLiteral("\u00e9mile");
+        const QString decomposed = QStringLiteral("e\u0301mile");
+        QCOMPARE(QCollator(QLocale(QLocale::French, QLocale::France)).compare(composed, decomposed), 0);
+        QStringList forwards{composed, decomposed};
+        QStringList backwards{decomposed, composed};
+        PersonList::sortNames(forwards);
+        PersonList::sortNames(backwards);
+        QCOMPARE(forwards, (QStringList{decomposed, composed}));
+        QCOMPARE(backwards, forwards);
+        PersonList added;
+        added.addEntry(composed);
+        added.addEntry(decomposed);
+        QCOMPARE(added.entryAt(0), decomposed);
+    }
+
+    void personListClicksOnlyOnSelection()
+    {
+        PersonList list;
+        QList<int> clicks; // the index as the handler sees it
+        connect(&list, &PersonList::listClick, this, [&] { clicks << list.currentIndex(); });
+        list.setEntries(People);
+        QCOMPARE(list.currentIndex(), -1);
+        list.selectIndex(2);
+        list.selectIndex(2);
+        QCOMPARE(clicks, (QList<int>{2, 2}));
+
+        list.setEntries(People);
+        QCOMPARE(list.currentIndex(), -1);
+        list.addEntry(QStringLiteral("Yves"));
+        QCOMPARE(list.currentIndex(), -1);
+        list.selectIndex(0);
+        list.clearEntries();
+        QCOMPARE(clicks, (QList<int>{2, 2, 0}));
+    }
+
+    void personListUserChangesAndDropDown()
+    {
+        PersonList list;
+        list.setEntries(People);
+        list.selectIndex(0);
+        QSignalSpy clicks(&list, &PersonList::listClick);
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.currentIndex(), 1);
+        QCOMPARE(clicks.count(), 1);
+        QTest::keyClick(&list, Qt::Key_Z);
+        QTest::keyClick(&list, Qt::Key_Down); // already last: no change, no click
+        QCOMPARE(list.currentText(), QStringLiteral("Zoé"));
+        QCOMPARE(clicks.count(), 2);
+        QWheelEvent wheelUp(QPointF(5, 5), list.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&list, &wheelUp);
+        QCOMPARE(list.currentIndex(), 2);
+        QCOMPARE(clicks.count(), 3);
+
+        list.show();
+        bool popupWasOpen = true;
+        connect(&list, &PersonList::dropDown, this, [&] { popupWasOpen = list.view()->isVisible(); });
+        list.showPopup();
+        QAbstractItemView* popup = list.view();
+        QVERIFY(!popupWasOpen && popup->isVisible());
+        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {},
+                          popup->visualRect(popup->model()->index(1, 0)).center());
+        QTRY_VERIFY(!popup->isVisible());
+        QCOMPARE(list.currentText(), QStringLiteral("Bob"));
+        QCOMPARE(clicks.count(), 4);
+    }
+
+    void notesBoxRoundTrip_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char* name, const QString& stored, const QString& shown) {
+            QTest::newRow(name) << stored << shown;
+        };
+        const QString exact = QStringLiteral("un\r\ndeux\r\n\r\n20\u00a0€ « oui\u202f» 😀\tfin\r\n");
+        row("exact", exact, exact);
+        row("empty", QString(), QString());
+        row("lone CR", "a\rb", "a\r\nb");
+        row("lone LF", "a\nb\n", "a\r\nb\r\n");
+        row("LF CR", "a\n\rb", "a\r\n\r\nb");
+        row("CR CR LF", "a\r\r\nb", "a\r\n\r\nb");
+        row("line separator", "a\u2028b", "a\r\nb");
+    }
+    void notesBoxRoundTrip()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        NotesBox notes;
+        notes.loadText(stored);
+        QCOMPARE(notes.text(), shown);
+        QCOMPARE(notes.isEmpty(), shown.isEmpty());
+        notes.setPlainText(NotesBox::toWidgetText(stored));
+        QCOMPARE(notes.text(), shown);
+    }
+
+    void notesBoxChangedFlag()
+    {
+        NotesBox notes;
+        notes.loadText(QStringLiteral("début\r\n"));
+        QVERIFY(!notes.isChanged());
+        notes.moveCaretToEnd();
+        QTest::keyClicks(&notes, QStringLiteral("x"));
+        QVERIFY(notes.isChanged());
+        QCOMPARE(notes.text(), QStringLiteral("début\r\nx"));
+
+        notes.loadText(QStringLiteral("début\r\n"));
+        QVERIFY(!notes.isChanged());
+        notes.appendText(QStringLiteral("12/03 14:05\nsuite"));
+        QVERIFY(notes.isChanged());
+        QCOMPARE(notes.text(), QStringLiteral("début\r\n12/03 14:05\r\nsuite"));
+
+        notes.setChanged(false);
+        notes.replaceText(QStringLiteral("autre"));
+        QVERIFY(notes.isChanged());
+    }
+
+    void notesBoxReplaceKeepsCaretAndScroll()
+    {
+        NotesBox notes;
+        notes.resize(300, 200);
+        notes.show();
+        QStringList lines;
+        for (int i = 0; i < 300; ++i)
+            lines << QStringLiteral("ligne %1").arg(i);
+        notes.loadText(lines.join("\r\n"));
+        QTextCursor caret = notes.textCursor();
+        caret.setPosition(1500);
+        notes.setTextCursor(caret);
+        notes.verticalScrollBar()->setValue(100);
+
+        notes.replaceText(lines.join("\r\n").toUpper());
+        QCOMPARE(notes.textCursor().position(), 1500);
+        QCOMPARE(notes.verticalScrollBar()->value(), 100);
+        QVERIFY(notes.text().startsWith(QStringLiteral("LIGNE 0\r\n")));
+
+        notes.replaceText(QStringLiteral("court"));
+        QCOMPARE(notes.textCursor().position(), 5);
+        QCOMPARE(notes.verticalScrollBar()->value(), 0);
+        notes.hide();
+    }
+
+    void notesBoxTabMovesFocus()
+    {
+        QWidget window;
+        auto* notes = new NotesBox(&window);
+        auto* next = new QLineEdit(&window);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(notes);
+        layout->addWidget(next);
+        ShowAndActivate(window);
+        notes->setFocus();
+        QTRY_VERIFY(notes->hasFocus());
+        QTest::keyClick(notes, Qt::Key_Tab);
+        QTRY_VERIFY(next->hasFocus());
+        QVERIFY(notes->isEmpty());
+    }
+
+    void nameBoxKeyDownSeesCodesAndSwallowsEnter()
+    {
+        NameBox name;
+        QList<int> codes;
+        name.setKeyDownHook([&](int& code) {
+            codes << code;
+            if (code == NameBox::EnterKeyCode)
+                code = 0;
+        });
+        QSignalSpy returns(&name, &QLineEdit::returnPressed);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QApplication::sendEvent(&name, &enter);
+        QVERIFY(enter.isAccepted());
+        QTest::keyClick(&name, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(&name, Qt::Key_A);
+        QTest::keyClick(&name, Qt::Key_Delete);
+        QCOMPARE(codes, (QList<int>{13, 13, Qt::Key_A, Qt::Key_Delete}));
+        QCOMPARE(returns.count(), 0);
+        QCOMPARE(name.text(), QStringLiteral("a"));
+    }
+
+    void nameBoxKeyPressHook()
+    {
+        NameBox name;
+        QStringList seen;
+        name.setKeyPressHook([&](QString& character) {
+            seen << character;
+            if (character == "x")
+                character.clear();
+            else if (name.cursorPosition() == 0)
+                character = character.toUpper();
+        });
+        TypeText(&name, QStringLiteral("léxa"));
+        QCOMPARE(name.text(), QStringLiteral("Léa"));
+        QTest::keyClick(&name, Qt::Key_Backspace);
+        QCOMPARE(name.text(), QStringLiteral("Lé"));
+        QCOMPARE(seen, (QStringList{"l", "é", "x", "a"}));
+
+        // A dead key's "ê" arrives as an input method commit.
+        name.clear();
+        seen.clear();
+        QInputMethodEvent deadKey;
+        deadKey.setCommitString(QStringLiteral("ê"));
+        QApplication::sendEvent(&name, &deadKey);
+        QCOMPARE(name.text(), QStringLiteral("Ê"));
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("ve"));
+        QTest::keyClick(&name, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(name.text(), QStringLiteral("Êve"));
+        QCOMPARE(seen, QStringList{"ê"}); // the paste passed no hook
+    }
+
+    void messageSeamRecordsAndAnswers()
+    {
+        MessageBoxSeam seam;
+        QCOMPARE(ShowMessage(nullptr, "Nom\r\nvide", "Plorn", MessageIcon::Information), MessageAnswer::Ok);
+        seam.queueAnswer(MessageAnswer::Yes);
+        QCOMPARE(ShowMessage(nullptr, "Supprimer ?", "Plorn", MessageIcon::Error, MessageButtons::YesNo),
+                 MessageAnswer::Yes);
+        QCOMPARE(ShowMessage(nullptr, "Encore ?", "Plorn", MessageIcon::Error, MessageButtons::YesNo),
+                 MessageAnswer::No);
+        QCOMPARE(seam.shown().size(), 3u);
+        const MessageBoxSeam::Shown& first = seam.shown().front();
+        QVERIFY(first.text == "Nom\r\nvide" && first.title == "Plorn" && first.icon == MessageIcon::Information &&
+                first.buttons == MessageButtons::Ok);
+        QVERIFY(seam.shown().back().buttons == MessageButtons::YesNo &&
+                seam.shown().back().defaultAnswer == MessageAnswer::Yes);
+
+        {
+            MessageBoxSeam inner;
+            ShowMessage(nullptr, "Perdre ?", "Erreur", MessageIcon::Error, MessageButtons::YesNo, MessageAnswer::No);
+            QCOMPARE(inner.shown().back().defaultAnswer, MessageAnswer::No);
+        }
+        // The outer seam answers again once the inner one is gone.
+        bool shownForReal = false;
+        std::unique_ptr<QTimer> closer(WhenMessageBoxShows(this, [&](QMessageBox* box) {
+            shownForReal = true;
+            box->close();
+        }));
+        ShowMessage(nullptr, "Après", "Plorn", MessageIcon::Information);
+        QVERIFY(!shownForReal);
+        QCOMPARE(seam.shown().size(), 4u);
+    }
+
+    void realMessageBoxInFrench_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<MessageAnswer>("defaultAnswer");
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << MessageAnswer::Yes << MessageAnswer::No;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << MessageAnswer::Yes << MessageAnswer::Yes;
+        QTest::newRow("Enter, No default") << int(Qt::Key_Return) << MessageAnswer::No << MessageAnswer::No;
+        QTest::newRow("close box") << 0 << MessageAnswer::Yes << MessageAnswer::No;
+    }
+    void realMessageBoxInFrench()
+    {
+        QFETCH(int, key);
+        QFETCH(MessageAnswer, defaultAnswer);
+        QFETCH(MessageAnswer, answer);
+        QString yes, no, shownText;
+        Qt::TextFormat format = Qt::AutoText;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        WhenMessageBoxShows(this, [&](QMessageBox* box) {
+            yes = box->button(QMessageBox::Yes)->text();
+            no = box->button(QMessageBox::No)->text();
+            shownText = box->text();
+            format = box->textFormat();
+            icon = box->icon();
+            if (key)
+                QTest::keyClick(box, Qt::Key(key));
+            else
+                box->close();
+        });
+        const MessageAnswer given = ShowMessage(nullptr, "<b>Léa\r\nsupprimer ?", "Plorn", MessageIcon::Information,
+                                                MessageButtons::YesNo, defaultAnswer);
+        QCOMPARE(given, answer);
+        QCOMPARE(yes, QStringLiteral("&Oui"));
+        QCOMPARE(no, QStringLiteral("&Non"));
+        QCOMPARE(shownText, QStringLiteral("<b>Léa\nsupprimer ?"));
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(icon, QMessageBox::Information);
+    }
+
+    void failureGuardReportsUnderSeam()
+    {
+        MessageBoxSeam boxes;
+        FailureSeam failures;
+        RunGuarded([] {});
+        QVERIFY(!failures.failed());
+        RunGuarded([] { throw std::runtime_error("Fichier verrouillé"); });
+        RunGuarded([] { throw 42; });
+        QCOMPARE(failures.messages().size(), 2);
+        QCOMPARE(failures.messages().front(), QStringLiteral("Fichier verrouillé"));
+        QVERIFY(!failures.messages().back().isEmpty());
+        QCOMPARE(boxes.shown().size(), 2u);
+        const MessageBoxSeam::Shown& box = boxes.shown().front();
+        QVERIFY(box.text == "Fichier verrouillé" && box.title == "Erreur" && box.icon == MessageIcon::Error &&
+                box.buttons == MessageButtons::Ok);
+    }
+
+    void failureEndsProcessAtOnce()
+    {
+        int marker[2];
+        QCOMPARE(::pipe(marker), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(marker[0]);
+            orderlyExitMarker = marker[1];
+            std::atexit(MarkOrderlyExit);
+            MessageBoxSeam quiet;
+            RunGuarded([] { throw std::runtime_error("disque plein"); });
+            ::_exit(0);
+        }
+        ::close(marker[1]);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), EXIT_FAILURE);
+        char byte = 0;
+        QCOMPARE(::read(marker[0], &byte, 1), ssize_t(0)); // no exit handler ran
+        ::close(marker[0]);
+    }
+
+    void activationOnlyFromShowOrAnotherForm()
+    {
+        QWidget form;
+        ActivationWatcher watcher(&form);
+        QSignalSpy activations(&watcher, &ActivationWatcher::activated);
+        ShowAndActivate(form);
+        QTRY_COMPARE(activations.count(), 1);
+
+        QWidget stranger; // a message box, say
+        ShowAndActivate(stranger);
+        ShowAndActivate(form);
+        QCoreApplication::processEvents();
+        QCOMPARE(activations.count(), 1);
+
+        auto* about = new QWidget;
+        ActivationWatcher::registerForm(about);
+        ShowAndActivate(*about);
+        ShowAndActivate(form);
+        QTRY_COMPARE(activations.count(), 2);
+
+        // The About window may be gone before the focus comes back.
+        ShowAndActivate(*about);
+        delete about;
+        ShowAndActivate(form);
+        QTRY_COMPARE(activations.count(), 3);
+    }
+};
+
+QTEST_MAIN(TestToolkit)
+#include "tst_toolkit.moc"

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "ledger/Ledger.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+
+class NameBox;
+class NotesBox;
+class PersonList;
+class QLabel;
+class QPushButton;
+
+// The main window: the person list, the notes of the person shown, and the buttons that stamp the
+// notes, add and delete persons and show the About window. The only place the ledger is read or written.
+//
+// Notes are written at three save points (the list opening, the start of an add, the window closing) and
+// when the user switches person without opening the list; only notes changed since they were shown or
+// last saved are written, and never over the reserved entry except when a person is added.
+class frmPlorn : public QWidget {
+    Q_OBJECT
+public:
+    // `ledgerFolder` holds BDPLORN.mdb: the executable's folder for the program, a temporary one in tests.
+    explicit frmPlorn(const QString& ledgerFolder, QWidget* parent = nullptr);
+    ~frmPlorn() override;
+
+    // Opens the ledger and fills the window; throws LedgerError when the ledger cannot be used.
+    void Form_Load();
+    // Fills the list from the ledger and shows its first person.
+    void LoadAllUser();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void ConnectHandlers();
+
+    void cmbPers_Click();
+    void cmbPers_DropDown();
+    void Form_Activate();
+    // Returns false when the closing must not go ahead.
+    bool Form_Unload();
+    void cmdAbout_Click();
+    void cmdDate_Click();
+    void cmdAdd_Click();
+    void cmdKill_Click();
+    void txtName_KeyPress(QString& character);
+    void txtName_KeyDown(int& keyCode);
+
+    // Writes the notes shown under the person they belong to, apostrophe rule applied, when they changed.
+    // On a failed write the engine's message is shown and the notes stay in the box, still changed; then
+    // it returns false, with the engine's message in `failure` when asked for.
+    bool SaveShownNotes(QString* failure = nullptr);
+    // Puts the list back on the person shown, after a switch whose save failed.
+    void ReselectShownPerson();
+    bool ReservedEntryIsCurrent() const;
+    QString CurrentPerson() const;
+
+    QString ledgerFolder_;
+    std::optional<Ledger> db;
+    // The person whose notes the box holds: Qt has already moved the list when it reports a switch.
+    std::optional<QString> shownPerson;
+
+    PersonList* cmbPers = nullptr;
+    QPushButton* cmdKill = nullptr;
+    QPushButton* cmdDate = nullptr;
+    NotesBox* txtPlorn = nullptr;
+    QLabel* lblAjout = nullptr;
+    NameBox* txtName = nullptr;
+    QPushButton* cmdAdd = nullptr;
+    QPushButton* cmdAbout = nullptr;
+};

@@ -1,0 +1,72 @@
+// The main window's controls: places and sizes in twips, fonts, colours, captions and tab order.
+
+#include "ui/main/frmPlorn.h"
+#include "ui/toolkit/Look.h"
+#include "ui/toolkit/NameBox.h"
+#include "ui/toolkit/NotesBox.h"
+#include "ui/toolkit/PersonList.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+template <typename Control> Control* Named(Control* control, const char* name)
+{
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
+}
+
+} // namespace
+
+void frmPlorn::BuildControls()
+{
+    MakeFixedWindow(this, 5865, 4545, WindowButtons::MinimizeAndClose);
+    SetBackgroundColour(this, Qt::white);
+    setWindowTitle(QStringLiteral("Quentaril"));
+    setWindowIcon(QIcon(QStringLiteral(":/assets/frmPlorn.png")));
+
+    // Created first so that the list and the buttons, which overlap it a little, lie on top.
+    txtPlorn = Named(new NotesBox(this), "txtPlorn");
+    PlaceInTwips(txtPlorn, 0, 360, 5895, 3855);
+    txtPlorn->setFont(ArialFont(12, true));
+    SetBaseColour(txtPlorn, LightYellow);
+    SetTextColour(txtPlorn, Qt::black);
+    txtPlorn->setFrameStyle(QFrame::Box | QFrame::Plain);
+
+    txtName = Named(new NameBox(this), "txtName");
+    PlaceInTwips(txtName, 720, 4200, 2775, 375);
+    txtName->setFont(ArialFont(12, true));
+    txtName->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; border: 1px solid black; }"));
+
+    lblAjout = Named(new QLabel(QStringLiteral("Ajout :"), this), "lblAjout");
+    PlaceInTwips(lblAjout, 45, 4260, 735, 255);
+    lblAjout->setFont(SansSerifFont(9.75, true));
+
+    cmbPers = Named(new PersonList(this), "cmbPers");
+    PlaceInTwips(cmbPers, 0, 0, 3375, 405);
+    cmbPers->setFont(ArialFont(12, true));
+    SetBaseColour(cmbPers, LightYellow);
+    SetBackgroundColour(cmbPers, LightYellow);
+    SetTextColour(cmbPers, Qt::black);
+
+    const auto button = [this](const char* name, const QString& caption, int left, int top, int width) {
+        QPushButton* made = Named(MakeButton(caption, this), name);
+        PlaceInTwips(made, left, top, width, 375);
+        made->setFont(SansSerifFont(8.25, true));
+        return made;
+    };
+    cmdKill = button("cmdKill", QStringLiteral("&Supp"), 3360, 0, 855);
+    cmdDate = button("cmdDate", QStringLiteral("&Date et l'heure"), 4200, 0, 1695);
+    cmdAdd = button("cmdAdd", QStringLiteral("&Ajouter"), 3480, 4200, 975);
+    cmdAbout = button("cmdAbout", QStringLiteral("À &propos de..."), 4440, 4200, 1455);
+
+    // Notes, Date, name, Add, list, Delete, About.
+    setTabOrder(txtPlorn, cmdDate);
+    setTabOrder(cmdDate, txtName);
+    setTabOrder(txtName, cmdAdd);
+    setTabOrder(cmdAdd, cmbPers);
+    setTabOrder(cmbPers, cmdKill);
+    setTabOrder(cmdKill, cmdAbout);
+}

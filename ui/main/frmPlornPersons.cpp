@@ -1,0 +1,107 @@
+// The main window's stamp, adding and deleting persons, and the keys of the name box.
+
+#include "ledger/LedgerError.h"
+#include "text/MdCode.h"
+#include "ui/main/FormatStamp.h"
+#include "ui/main/frmPlorn.h"
+#include "ui/toolkit/MessageBox.h"
+#include "ui/toolkit/NameBox.h"
+#include "ui/toolkit/NotesBox.h"
+#include "ui/toolkit/PersonList.h"
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+const QString ErrorTitle = QStringLiteral("Erreur");
+
+} // namespace
+
+void frmPlorn::cmdDate_Click()
+{
+    txtPlorn->appendText(txtPlorn->isEmpty() ? FormatStamp() : CRLF + CRLF + FormatStamp());
+    txtPlorn->moveCaretToEnd();
+    txtPlorn->setFocus();
+}
+
+void frmPlorn::txtName_KeyPress(QString& character)
+{
+    if (!txtName->text().isEmpty() || character.isEmpty())
+        return;
+    // One character raised, a letter outside the first plane included; one without a one-letter
+    // capital (ß) stays as typed.
+    const char32_t first = character.at(0).isHighSurrogate() && character.size() > 1
+                               ? QChar::surrogateToUcs4(character.at(0), character.at(1))
+                               : character.at(0).unicode();
+    const qsizetype firstLength = QChar::requiresSurrogates(first) ? 2 : 1;
+    character = QString::fromUcs4(std::u32string(1, QChar::toUpper(first)).data(), 1) + character.mid(firstLength);
+}
+
+void frmPlorn::txtName_KeyDown(int& keyCode)
+{
+    if (keyCode != NameBox::EnterKeyCode)
+        return;
+    cmdAdd_Click();
+    keyCode = 0;
+}
+
+void frmPlorn::cmdAdd_Click()
+{
+    if (txtName->text().isEmpty()) {
+        ShowMessage(this,
+                    QStringLiteral("Aucun nom n'a été inscrit.") + CRLF + QStringLiteral("Veuillez inscrire un nom."),
+                    ErrorTitle, MessageIcon::Error);
+        txtName->setFocus();
+        return;
+    }
+    // Compared as it will be stored, so that no two rows ever share a name.
+    const QString name = ReplaceAll(txtName->text(), QStringLiteral("'"), QStringLiteral("\""));
+    for (int i = 0; i < cmbPers->entryCount(); ++i) {
+        if (cmbPers->entryAt(i) == name) {
+            ShowMessage(this,
+                        QStringLiteral("Le nom inscrit existe déjà.") + CRLF +
+                            QStringLiteral("Veuillez inscrire un autre nom."),
+                        ErrorTitle, MessageIcon::Error);
+            txtName->setFocus();
+            return;
+        }
+    }
+
+    // The notes shown are saved first, over the reserved entry too.
+    if (!SaveShownNotes())
+        return;
+    txtName->setText(name);
+    db->AddPerson(name, FormatStamp());
+    ShowMessage(this, QStringLiteral("La personne : ") + name + CRLF + QStringLiteral("a été ajouté"),
+                QStringLiteral("Ajouter"), MessageIcon::Information);
+
+    LoadAllUser();
+    for (int i = 0; i < cmbPers->entryCount(); ++i) {
+        if (cmbPers->entryAt(i) == name) {
+            cmbPers->selectIndex(i);
+            txtPlorn->setFocus();
+            txtPlorn->moveCaretToEnd();
+            txtName->clear();
+            return;
+        }
+    }
+}
+
+void frmPlorn::cmdKill_Click()
+{
+    if (cmbPers->entryCount() == 0)
+        return;
+    const QString person = CurrentPerson();
+    if (person == ReservedPersonName) {
+        ShowMessage(this, QStringLiteral("Vous ne pouvez pas supprimer cette utilisateur Désoler."), ErrorTitle,
+                    MessageIcon::Error);
+        return;
+    }
+    const QString question = QStringLiteral("Êtes-vous sur de supprimer : ") + CRLF + person + CRLF +
+                             QStringLiteral("Ainsi que toutes ses plorns ?");
+    // Only Yes deletes: No, Escape and the close box keep the person.
+    if (ShowMessage(this, question, QStringLiteral("T'es Sur ?"), MessageIcon::Error, MessageButtons::YesNo) !=
+        MessageAnswer::Yes)
+        return;
+    db->DeletePerson(person);
+    LoadAllUser();
+}

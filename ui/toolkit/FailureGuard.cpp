@@ -1,0 +1,54 @@
+#include "ui/toolkit/FailureGuard.h"
+
+#include "ui/toolkit/MessageBox.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+namespace {
+
+FailureSeam* liveSeam = nullptr;
+
+} // namespace
+
+FailureSeam::FailureSeam() : outer_(liveSeam)
+{
+    liveSeam = this;
+}
+
+FailureSeam::~FailureSeam()
+{
+    liveSeam = outer_;
+}
+
+void RunGuarded(const std::function<void()>& handler)
+{
+    QString message;
+    try {
+        handler();
+        return;
+    } catch (const std::exception& failure) {
+        message = QString::fromUtf8(failure.what());
+    } catch (...) {
+    }
+    if (message.isEmpty())
+        message = QStringLiteral("Une erreur inattendue s'est produite. Le programme va se fermer.");
+    // Reported outside the catch block: the message box runs an event loop.
+    ReportFailureAndEnd(message);
+}
+
+void ReportFailureAndEnd(const QString& message)
+{
+    ShowMessage(QApplication::activeWindow(), message, QStringLiteral("Erreur"), MessageIcon::Error,
+                MessageButtons::Ok);
+    if (liveSeam) {
+        liveSeam->messages_.append(message);
+        return;
+    }
+    std::fputs(qUtf8Printable(message + QLatin1Char('\n')), stderr);
+    std::fflush(nullptr);
+    // Straight out: closing the windows would run their unload handlers, and those save.
+    std::_Exit(EXIT_FAILURE);
+}

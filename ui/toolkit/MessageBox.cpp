@@ -1,0 +1,66 @@
+#include "ui/toolkit/MessageBox.h"
+
+#include <QMessageBox>
+
+namespace {
+
+MessageBoxSeam* liveSeam = nullptr;
+
+MessageAnswer AnswerFromSeam(std::deque<MessageAnswer>& answers, MessageButtons buttons)
+{
+    if (buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
+    if (answers.empty())
+        return MessageAnswer::No;
+    const MessageAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+} // namespace
+
+MessageBoxSeam::MessageBoxSeam() : outer_(liveSeam)
+{
+    liveSeam = this;
+}
+
+MessageBoxSeam::~MessageBoxSeam()
+{
+    liveSeam = outer_;
+}
+
+MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
+                          MessageButtons buttons)
+{
+    return ShowMessage(parent, text, title, icon, buttons, MessageAnswer::Yes);
+}
+
+MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
+                          MessageButtons buttons, MessageAnswer defaultAnswer)
+{
+    const bool question = buttons == MessageButtons::YesNo;
+    const bool defaultIsNo = question && defaultAnswer == MessageAnswer::No;
+    if (liveSeam) {
+        const MessageAnswer shownDefault =
+            !question ? MessageAnswer::Ok : (defaultIsNo ? MessageAnswer::No : MessageAnswer::Yes);
+        liveSeam->shown_.push_back({text, title, icon, buttons, shownDefault});
+        return AnswerFromSeam(liveSeam->answers_, buttons);
+    }
+
+    QMessageBox box(parent);
+    // Qt would guess rich text from a name like "<b>Léa".
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information);
+    box.setWindowTitle(title);
+    box.setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    if (!question) {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return MessageAnswer::Ok;
+    }
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(defaultIsNo ? QMessageBox::No : QMessageBox::Yes);
+    // Escape and the close box both go through the escape button.
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
