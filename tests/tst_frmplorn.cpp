@@ -1,6 +1,7 @@
 #include "ProgramIdentity.h"
 #include "ledger/LedgerError.h"
 #include "support/FaultVfs.h"
+#include "support/MainWindowFixture.h"
 #include "support/TempLedger.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/FailureGuard.h"
@@ -17,52 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A ledger with a few persons, and the main window on it, loaded and shown as at start-up.
-struct Fixture {
-    explicit Fixture(const QList<std::pair<QString, QString>>& persons = {})
-    {
-        Ledger ledger = file.open();
-        for (const auto& [name, notes] : persons)
-            ledger.AddPerson(name, notes);
-    }
-
-    void start()
-    {
-        window = std::make_unique<frmPlorn>(file.folder());
-        window->Form_Load();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        list = window->findChild<PersonList*>(QStringLiteral("cmbPers"));
-        notes = window->findChild<NotesBox*>(QStringLiteral("txtPlorn"));
-        name = window->findChild<NameBox*>(QStringLiteral("txtName"));
-        QVERIFY(list && notes && name);
-    }
-
-    std::optional<QString> stored(const QString& person) const { return file.open().ReadNotes(person); }
-
-    // Types at the end of the notes, as the user does.
-    void type(const QString& text)
-    {
-        notes->setFocus();
-        notes->moveCaretToEnd();
-        QTest::keyClicks(notes, text);
-    }
-
-    void openAndCloseTheList()
-    {
-        list->showPopup();
-        list->hidePopup();
-    }
-
-    TempLedger file;
-    MessageBoxSeam boxes;
-    FailureSeam failures;
-    std::unique_ptr<frmPlorn> window;
-    PersonList* list = nullptr;
-    NotesBox* notes = nullptr;
-    NameBox* name = nullptr;
-};
 
 const QString Alice = QStringLiteral("alice");
 const QString Bob = QStringLiteral("Bob");

@@ -1,0 +1,70 @@
+#include "support/MainWindowFixture.h"
+
+#include "ui/toolkit/NameBox.h"
+#include "ui/toolkit/NotesBox.h"
+#include "ui/toolkit/PersonList.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTest>
+
+void TypeText(QWidget* widget, const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(i, length);
+        i += length - 1;
+        if (character == QStringLiteral("\n")) {
+            QTest::keyClick(widget, Qt::Key_Return);
+            continue;
+        }
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
+        QApplication::sendEvent(widget, &press);
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+Fixture::Fixture(const QList<std::pair<QString, QString>>& persons)
+{
+    Ledger ledger = file.open();
+    for (const auto& [person, personNotes] : persons)
+        ledger.AddPerson(person, personNotes);
+}
+
+void Fixture::start()
+{
+    window = std::make_unique<frmPlorn>(file.folder());
+    window->Form_Load();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    list = window->findChild<PersonList*>(QStringLiteral("cmbPers"));
+    notes = window->findChild<NotesBox*>(QStringLiteral("txtPlorn"));
+    name = window->findChild<NameBox*>(QStringLiteral("txtName"));
+    dateButton = window->findChild<QPushButton*>(QStringLiteral("cmdDate"));
+    addButton = window->findChild<QPushButton*>(QStringLiteral("cmdAdd"));
+    deleteButton = window->findChild<QPushButton*>(QStringLiteral("cmdKill"));
+    QVERIFY(list && notes && name && dateButton && addButton && deleteButton);
+}
+
+QStringList Fixture::entries() const
+{
+    QStringList all;
+    for (int i = 0; i < list->entryCount(); ++i)
+        all << list->entryAt(i);
+    return all;
+}
+
+void Fixture::type(const QString& text)
+{
+    notes->setFocus();
+    notes->moveCaretToEnd();
+    TypeText(notes, text);
+}
+
+void Fixture::openAndCloseTheList()
+{
+    list->showPopup();
+    list->hidePopup();
+}

@@ -1,0 +1,127 @@
+#include "support/MainWindowFixture.h"
+#include "ui/main/FormatStamp.h"
+#include "ui/toolkit/NotesBox.h"
+#include "ui/toolkit/PersonList.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+QDateTime At(int year, int month, int day, int hour, int minute)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute));
+}
+
+const QLocale French(QLocale::French, QLocale::France);
+
+// The box's text is `before` plus the stamp of a minute during the call.
+void ExpectStampAppended(const QString& text, const QString& before, const QString& stampBefore,
+                         const QString& stampAfter)
+{
+    QVERIFY2(text == before + stampBefore || text == before + stampAfter, qPrintable(text));
+}
+
+} // namespace
+
+class TestStamp : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QLocale::setDefault(French); }
+
+    void stamps_data()
+    {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("French") << At(2009, 8, 22, 5, 20) << French << "samedi le 22 août 09 à 05:20\r\n";
+        QTest::newRow("day unpadded, time padded")
+            << At(2026, 12, 5, 9, 5) << French << "samedi le 5 décembre 26 à 09:05\r\n";
+        QTest::newRow("year 2000") << At(2000, 1, 1, 0, 0) << French << "samedi le 1 janvier 00 à 00:00\r\n";
+        QTest::newRow("evening") << At(2031, 3, 31, 23, 59) << French << "lundi le 31 mars 31 à 23:59\r\n";
+        QTest::newRow("Finnish names and separator")
+            << At(2009, 8, 22, 5, 20) << QLocale(QLocale::Finnish, QLocale::Finland)
+            << "lauantaina le 22 elokuuta 09 à 05.20\r\n";
+        QTest::newRow("Arabic names, ASCII digits")
+            << At(2009, 8, 22, 17, 20) << QLocale(QLocale::Arabic, QLocale::Egypt)
+            << "السبت le 22 أغسطس 09 à 17:20\r\n";
+        QTest::newRow("C locale") << At(2009, 8, 22, 5, 20) << QLocale::c() << "Saturday le 22 August 09 à 05:20\r\n";
+    }
+    void stamps()
+    {
+        QFETCH(QDateTime, when);
+        QFETCH(QLocale, locale);
+        QFETCH(QString, expected);
+        QCOMPARE(FormatStamp(when, locale), expected);
+    }
+
+    void theStampOfNowUsesTheDefaultLocale()
+    {
+        const QString before = FormatStamp(QDateTime::currentDateTime(), French);
+        const QString stamp = FormatStamp();
+        QVERIFY(stamp == before || stamp == FormatStamp(QDateTime::currentDateTime(), French));
+    }
+
+    void theDateButton_data()
+    {
+        QTest::addColumn<QString>("notes");
+        QTest::addColumn<QString>("before");
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("abc") << "abc"
+                             << "abc\r\n\r\n";
+        QTest::newRow("ending in CR LF") << "abc\r\n"
+                                         << "abc\r\n\r\n\r\n";
+    }
+    void theDateButton()
+    {
+        QFETCH(QString, notes);
+        QFETCH(QString, before);
+        Fixture f({{QStringLiteral("Anne"), notes}});
+        f.start();
+        f.dateButton->setFocus();
+        const QString stampBefore = FormatStamp();
+        QTest::mouseClick(f.dateButton, Qt::LeftButton);
+        ExpectStampAppended(f.notes->text(), before, stampBefore, FormatStamp());
+        QCOMPARE(f.notes->textCursor().position(), f.notes->document()->characterCount() - 1);
+        QCOMPARE(QApplication::focusWidget(), f.notes);
+        QVERIFY(f.notes->isChanged());
+        QCOMPARE(f.stored(QStringLiteral("Anne")), std::optional<QString>(notes));
+
+        // Saved at the next save point, like typed notes.
+        const QString stamped = f.notes->text();
+        f.openAndCloseTheList();
+        QCOMPARE(f.stored(QStringLiteral("Anne")), std::optional<QString>(stamped));
+    }
+
+    void theDateButtonByKeyboard()
+    {
+        Fixture f({{QStringLiteral("Anne"), QStringLiteral("x")}});
+        f.start();
+        const QString stamp = FormatStamp();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::AltModifier);
+        // An access key presses the button as a click would, after its brief pressed look.
+        QTRY_VERIFY(f.notes->text().startsWith(QStringLiteral("x\r\n\r\n")));
+        f.dateButton->setFocus();
+        QTest::keyClick(f.dateButton, Qt::Key_Return);
+        f.dateButton->setFocus();
+        QTest::keyClick(f.dateButton, Qt::Key_Space);
+        QCOMPARE(f.notes->text().count(QStringLiteral(" le ")), 3);
+        QVERIFY(f.notes->text().endsWith(stamp) || f.notes->text().endsWith(FormatStamp()));
+    }
+
+    // A stamp is an edit: switching person with the arrow keys saves it.
+    void aStampIsSavedOnAQuietSwitch()
+    {
+        Fixture f({{QStringLiteral("Anne"), QStringLiteral("a")}, {QStringLiteral("Bob"), QStringLiteral("b")}});
+        f.start();
+        QTest::mouseClick(f.dateButton, Qt::LeftButton);
+        const QString stamped = f.notes->text();
+        f.list->setFocus();
+        QTest::keyClick(f.list, Qt::Key_Down);
+        QCOMPARE(f.stored(QStringLiteral("Anne")), std::optional<QString>(stamped));
+    }
+};
+
+QTEST_MAIN(TestStamp)
+#include "tst_stamp.moc"
