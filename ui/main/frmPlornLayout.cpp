@@ -48,7 +48,7 @@ void frmPlorn::BuildControls()
     PlaceInTwips(cmbPers, 0, 0, 3375, 405);
     cmbPers->setFont(ArialFont(12, true));
     SetBaseColour(cmbPers, LightYellow);
-    SetBackgroundColour(cmbPers, LightYellow);
+    SetFaceColour(cmbPers, LightYellow);
     SetTextColour(cmbPers, Qt::black);
 
     const auto button = [this](const char* name, const QString& caption, int left, int top, int width) {

@@ -64,6 +64,11 @@ void SetTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(palette);
 }
 
+void SetFaceColour(QWidget* widget, const QColor& colour)
+{
+    SetPaletteColour(widget, QPalette::Button, colour);
+}
+
 void MakeFixedWindow(QWidget* window, int widthTwips, int heightTwips, WindowButtons buttons)
 {
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

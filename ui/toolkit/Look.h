@@ -26,6 +26,8 @@ inline const QColor LightYellow(255, 255, 128);
 void SetBaseColour(QWidget* widget, const QColor& colour);
 void SetBackgroundColour(QWidget* widget, const QColor& colour);
 void SetTextColour(QWidget* widget, const QColor& colour);
+// Face of a closed drop-down list or of a button.
+void SetFaceColour(QWidget* widget, const QColor& colour);
 
 enum class WindowButtons { CloseOnly, MinimizeAndClose };
 // A top-level window with a fixed client size (in twips), a single fixed border and no maximize button.
