@@ -27,5 +27,10 @@ bench: build
 format: configure
 	cmake --build $(BUILD) --target format
 
+# Removes the build but keeps the ledger, which holds the user's notes.
 clean:
-	rm -rf $(BUILD)
+	@if [ -f $(BUILD)/BDPLORN.mdb ]; then \
+		find $(BUILD) -mindepth 1 -maxdepth 1 ! -name BDPLORN.mdb -exec rm -rf {} +; \
+	else \
+		rm -rf $(BUILD); \
+	fi
