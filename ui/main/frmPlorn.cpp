@@ -3,6 +3,7 @@
 #include "ProgramIdentity.h"
 #include "ledger/LedgerError.h"
 #include "text/MdCode.h"
+#include "ui/about/frmAbout.h"
 #include "ui/toolkit/Activation.h"
 #include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
@@ -126,7 +127,7 @@ void frmPlorn::closeEvent(QCloseEvent* event)
 
 void frmPlorn::cmdAbout_Click()
 {
-    // The About window comes with its own change.
+    ShowAboutWindow();
 }
 
 bool frmPlorn::SaveShownNotes(QString* failure)

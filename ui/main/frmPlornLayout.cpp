@@ -25,7 +25,10 @@ void frmPlorn::BuildControls()
     MakeFixedWindow(this, 5865, 4545, WindowButtons::MinimizeAndClose);
     SetBackgroundColour(this, Qt::white);
     setWindowTitle(QStringLiteral("Quentaril"));
-    setWindowIcon(QIcon(QStringLiteral(":/assets/frmPlorn.png")));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/assets/main-icon-32.png"));
+    icon.addFile(QStringLiteral(":/assets/main-icon-16.png"));
+    setWindowIcon(icon);
 
     // Created first so that the list and the buttons, which overlap it a little, lie on top.
     txtPlorn = Named(new NotesBox(this), "txtPlorn");

@@ -12,6 +12,26 @@ bool IsWidgetLineBreak(QChar c)
     return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
 }
 
+// The text as the document holds it once inserted: QTextCursor::insertText starts a new paragraph at
+// CR LF, lone CR, lone LF, a paragraph separator and the two frame marks.
+QString DocumentForm(const QString& text)
+{
+    QString result(text.size(), Qt::Uninitialized);
+    QChar* out = result.data();
+    const QChar* const chars = text.constData();
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = chars[i];
+        if (c == u'\r' && i + 1 < size && chars[i + 1] == u'\n')
+            ++i;
+        const bool breaks =
+            c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator || c == QChar(0xfdd0) || c == QChar(0xfdd1);
+        *out++ = breaks ? QChar(QChar::ParagraphSeparator) : c;
+    }
+    result.truncate(out - result.constData());
+    return result;
+}
+
 } // namespace
 
 NotesBox::NotesBox(QWidget* parent) : QPlainTextEdit(parent)
@@ -39,9 +59,27 @@ void NotesBox::replaceText(const QString& text)
     const int caret = textCursor().position();
     const int scroll = verticalScrollBar()->value();
 
-    QTextCursor everything(document());
-    everything.select(QTextCursor::Document);
-    everything.insertText(text);
+    // Only the part that differs is replaced: re-inserting megabytes of notes to change one character
+    // would lay out and keep for undo the whole text again.
+    const QString current = document()->toRawText();
+    const QString replacement = DocumentForm(text);
+    const qsizetype shorter = std::min(current.size(), replacement.size());
+    qsizetype prefix =
+        std::mismatch(current.cbegin(), current.cbegin() + shorter, replacement.cbegin()).first - current.cbegin();
+    qsizetype suffix =
+        std::mismatch(current.crbegin(), current.crbegin() + (shorter - prefix), replacement.crbegin()).first -
+        current.crbegin();
+    // Never split a surrogate pair between the kept and the replaced parts.
+    if (prefix > 0 && current.at(prefix - 1).isHighSurrogate())
+        --prefix;
+    if (suffix > 0 && current.at(current.size() - suffix).isLowSurrogate())
+        --suffix;
+    if (prefix + suffix < current.size() || prefix + suffix < replacement.size()) {
+        QTextCursor changed(document());
+        changed.setPosition(int(prefix));
+        changed.setPosition(int(current.size() - suffix), QTextCursor::KeepAnchor);
+        changed.insertText(replacement.mid(prefix, replacement.size() - suffix - prefix));
+    }
 
     QTextCursor caretCursor(document());
     caretCursor.setPosition(std::min(caret, document()->characterCount() - 1));

@@ -1,0 +1,12 @@
+# The images built into the program. They are made by make-assets.py (run by hand, the results committed),
+# so a build needs neither Python nor Pillow.
+qt_add_resources(quentaril_ui quentaril_assets
+    PREFIX /assets
+    BASE ${CMAKE_SOURCE_DIR}/assets
+    FILES
+        ${CMAKE_SOURCE_DIR}/assets/banner.jpg
+        ${CMAKE_SOURCE_DIR}/assets/main-icon-32.png
+        ${CMAKE_SOURCE_DIR}/assets/main-icon-16.png
+        ${CMAKE_SOURCE_DIR}/assets/about-icon-32.png
+        ${CMAKE_SOURCE_DIR}/assets/about-icon-16.png
+        ${CMAKE_SOURCE_DIR}/assets/link-cursor.png)

@@ -1,0 +1,141 @@
+// The About window's controls: places and sizes in twips, fonts, colours, texts and tab order.
+
+#include "ui/about/LinkLabel.h"
+#include "ui/about/Maker.h"
+#include "ui/about/frmAbout.h"
+#include "ui/toolkit/Look.h"
+
+#include <QCursor>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+template <typename Control> Control* Named(Control* control, const char* name)
+{
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
+}
+
+const QColor FrameColour(248, 248, 249);
+const QColor LinkBlue(0, 0, 255);
+
+QLabel* MakeLabel(const char* name, const QString& text, const QFont& font, Qt::Alignment alignment, QWidget* parent)
+{
+    auto* label = Named(new QLabel(text, parent), name);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    label->setAlignment(alignment);
+    return label;
+}
+
+LinkLabel* MakeLink(const char* name, const QString& text, const QFont& font, Qt::Alignment alignment,
+                    const QCursor& cursor, QWidget* parent)
+{
+    auto* link = Named(new LinkLabel(text, parent), name);
+    link->setFont(font);
+    link->setAlignment(alignment);
+    SetTextColour(link, LinkBlue);
+    link->setCursor(cursor);
+    return link;
+}
+
+QLineEdit* MakeReadOnlyLine(const char* name, QWidget* parent)
+{
+    auto* box = Named(new QLineEdit(parent), name);
+    box->setReadOnly(true);
+    box->setFont(SansSerifFont(8.25, true));
+    return box;
+}
+
+} // namespace
+
+void frmAbout::BuildControls()
+{
+    MakeFixedWindow(this, 8190, 3585, WindowButtons::CloseOnly);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/assets/about-icon-32.png"));
+    icon.addFile(QStringLiteral(":/assets/about-icon-16.png"));
+    setWindowIcon(icon);
+
+    // Slightly larger than the client area, so only its left and top edges show.
+    Frame1 = Named(new QFrame(this), "Frame1");
+    PlaceInTwips(Frame1, 0, 0, 8220, 3615);
+    Frame1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    SetBackgroundColour(Frame1, FrameColour);
+    SetTextColour(Frame1, Qt::black);
+
+    Image2 = Named(new QLabel(Frame1), "Image2");
+    PlaceInTwips(Image2, 0, 0, 8220, 1290);
+    Image2->setPixmap(QPixmap(QStringLiteral(":/assets/banner.jpg")));
+    Image2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Label1 = MakeLabel("Label1",
+                       QStringLiteral("Ce programme a été conçu à l'origine pour mon utilisation personnel. Suite au "
+                                      "multiple demande, il est maintenant disponible pour vous tous !! Consulter "
+                                      "notre site internet "),
+                       ArialFont(12, true), Qt::AlignHCenter | Qt::AlignTop, Frame1);
+    PlaceInTwips(Label1, 240, 1320, 3495, 1815);
+    Label1->setWordWrap(true);
+
+    // Centred on their height, the captions line up with the text of the boxes beside them.
+    Label3 = MakeLabel("Label3", QStringLiteral("Nom :"), SansSerifFont(8.25, true), Qt::AlignLeft | Qt::AlignVCenter,
+                       Frame1);
+    PlaceInTwips(Label3, 3960, 1320, 1815, 255);
+    txtProg = MakeReadOnlyLine("txtProg", Frame1);
+    PlaceInTwips(txtProg, 5520, 1320, 2175, 285);
+
+    Label4 = MakeLabel("Label4", QStringLiteral("Version :"), SansSerifFont(8.25, true),
+                       Qt::AlignLeft | Qt::AlignVCenter, Frame1);
+    PlaceInTwips(Label4, 3960, 1680, 1815, 255);
+    txtVersion = MakeReadOnlyLine("txtVersion", Frame1);
+    PlaceInTwips(txtVersion, 5520, 1680, 2175, 285);
+
+    Label5 = MakeLabel("Label5", QStringLiteral("Commentaire :"), SansSerifFont(8.25, true),
+                       Qt::AlignLeft | Qt::AlignVCenter, Frame1);
+    PlaceInTwips(Label5, 3960, 2040, 1935, 255);
+    txtComments = Named(new QPlainTextEdit(Frame1), "txtComments");
+    PlaceInTwips(txtComments, 5520, 2040, 2175, 1005);
+    txtComments->setFont(SansSerifFont(8.25, true));
+    txtComments->setReadOnly(true);
+    // Read-only, yet with a caret: moving it down brings the lines below the edge into view.
+    txtComments->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    txtComments->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    txtComments->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtComments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtComments->setTabChangesFocus(true);
+    // The same inset as the single-line boxes above it, so the three texts start on one line.
+    txtComments->document()->setDocumentMargin(2);
+    txtComments->setFocusPolicy(Qt::StrongFocus);
+
+    // One pointer for both links, its hot spot on the tip of the finger.
+    const QCursor linkCursor(QPixmap(QStringLiteral(":/assets/link-cursor.png")), 12, 1);
+    lblSite = MakeLink("lblSite", MakerSiteAddress, ArialFont(12.75, true, true), Qt::AlignLeft | Qt::AlignTop,
+                       linkCursor, Frame1);
+    PlaceInTwips(lblSite, 480, 3165, 2895, 300);
+    lblSite->setToolTip(QStringLiteral("Aller Sur Le Site Web"));
+
+    lblVarnokel =
+        MakeLink("lblVarnokel", MakerName, ArialFont(9.75, true), Qt::AlignHCenter | Qt::AlignTop, linkCursor, Frame1);
+    PlaceInTwips(lblVarnokel, 3840, 3120, 1575, 255);
+
+    Label2 =
+        MakeLabel("Label2", RightsNotice, SansSerifFont(8.25, false, true), Qt::AlignHCenter | Qt::AlignTop, Frame1);
+    PlaceInTwips(Label2, 3900, 3360, 1455, 255);
+    SetBackgroundColour(Label2, Qt::white);
+
+    cmdQuit = Named(MakeButton(QStringLiteral("&Fermer"), Frame1), "cmdQuit");
+    PlaceInTwips(cmdQuit, 6360, 3120, 1335, 375);
+    cmdQuit->setFont(SansSerifFont(8.25, true));
+
+    // Only the button and the three boxes take the focus; the button has it when the window opens.
+    setTabOrder(cmdQuit, txtProg);
+    setTabOrder(txtProg, txtVersion);
+    setTabOrder(txtVersion, txtComments);
+    cmdQuit->setFocus();
+}
