@@ -156,6 +156,8 @@ Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTime
     CheckEngine(db.get(), sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())));
     CheckEngine(db.get(), sqlite3_busy_timeout(db.get(), busyTimeoutMs));
     ReadSchema(db.get());
+    // Sorting and other temporary work stays in memory: an unencrypted temporary file never exists.
+    Execute(db.get(), "PRAGMA temp_store = MEMORY");
     RequireLedgerTable(db.get(), path);
     RequireWritable(db.get(), path);
     return Ledger(std::move(db), path);
