@@ -1,0 +1,58 @@
+#include "bench/WindowLedger.h"
+
+#include "bench/SampleText.h"
+#include "ledger/Ledger.h"
+#include "ledger/LedgerError.h"
+#include "ledger/NewLedger.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+
+namespace {
+
+// No surname here sorts before "Abadie".
+const QStringList Surnames = {QStringLiteral("Bertin"),   QStringLiteral("Dupré"),    QStringLiteral("Écuyer"),
+                              QStringLiteral("Fontaine"), QStringLiteral("Guérin"),   QStringLiteral("Hébert"),
+                              QStringLiteral("Lambert"),  QStringLiteral("Marchand"), QStringLiteral("Noël"),
+                              QStringLiteral("Perrin"),   QStringLiteral("Rivière"),  QStringLiteral("Tessier")};
+const QStringList GivenNames = {QStringLiteral("Agnès"),  QStringLiteral("Baptiste"), QStringLiteral("Cécile"),
+                                QStringLiteral("Denis"),  QStringLiteral("Élodie"),   QStringLiteral("Félix"),
+                                QStringLiteral("Gisèle"), QStringLiteral("Hervé"),    QStringLiteral("Inès"),
+                                QStringLiteral("Joël")};
+
+const QString& Pick(const QStringList& list, QRandomGenerator& random)
+{
+    return list.at(random.bounded(static_cast<int>(list.size())));
+}
+
+} // namespace
+
+QString LargeNotes(qint64 megabytes, int owner)
+{
+    return FrenchLikeText(megabytes * CharactersPerMB, 2718 + static_cast<quint32>(owner));
+}
+
+QString MakeLedgerFolder(const QString& folder, qint64 persons, int largeOwners, qint64 megabytes)
+{
+    if (!QDir().mkpath(folder))
+        throw LedgerError(QStringLiteral("cannot make the folder %1").arg(folder));
+    const QString path = LedgerPathIn(folder);
+    CreateNewLedger(path);
+    Ledger ledger = OpenLedgerFile(path);
+
+    // One transaction: a commit per person would take minutes at 100,000.
+    Execute(ledger.connection(), "BEGIN");
+    for (int owner = 0; owner < largeOwners; ++owner)
+        ledger.AddPerson(LargeNotesOwners.at(owner), LargeNotes(megabytes, owner));
+    // Names in random order, so the index is built as a user's would be, not from sorted input.
+    QRandomGenerator random(1871);
+    for (qint64 person = largeOwners; person < persons; ++person) {
+        const QString name =
+            QStringLiteral("%1 %2 (%3)").arg(Pick(Surnames, random), Pick(GivenNames, random)).arg(person);
+        ledger.AddPerson(
+            name, QStringLiteral("Prêté %1 € le %2 avril.\r\n").arg(random.bounded(5, 500)).arg(random.bounded(1, 31)));
+    }
+    Execute(ledger.connection(), "COMMIT");
+    CloseLedger(ledger);
+    return path;
+}
