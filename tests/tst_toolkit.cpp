@@ -241,6 +241,39 @@ private Q_SLOTS:
         notes.hide();
     }
 
+    // Only the differing span is replaced: the edges of that span must never cut a character or a break.
+    void notesBoxReplaceGivesExactlyTheNewText_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("one apostrophe") << "l'ami\r\nd'Anne"
+                                        << "l\"ami\r\nd\"Anne";
+        QTest::newRow("longer, same start") << "aa"
+                                            << "aaa";
+        QTest::newRow("shorter, same end") << "aaa"
+                                           << "aa";
+        QTest::newRow("from empty") << QString() << "x\r\ny";
+        QTest::newRow("to empty") << "x\r\ny" << QString();
+        QTest::newRow("emoji sharing a high surrogate") << "a😀b"
+                                                        << "a😁b";
+        QTest::newRow("a break added") << "ab"
+                                       << "a\r\nb";
+        QTest::newRow("a break removed") << "a\r\n\r\nb"
+                                         << "a\r\nb";
+        QTest::newRow("non-breaking space kept") << "20\u00A0€ '"
+                                                 << "20\u00A0€ \"";
+    }
+    void notesBoxReplaceGivesExactlyTheNewText()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        NotesBox notes;
+        notes.loadText(before);
+        notes.replaceText(after);
+        QCOMPARE(notes.text(), after);
+        QVERIFY(notes.isChanged());
+    }
+
     void notesBoxTabMovesFocus()
     {
         QWidget window;
