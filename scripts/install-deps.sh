@@ -7,10 +7,16 @@ packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
     libsqlcipher-dev sqlcipher
+    mdbtools-dev libmdb3 python3
     fonts-liberation2
     libgtest-dev libbenchmark-dev
     clang-format
+    desktop-file-utils
 )
+# `install-deps.sh fuzz` adds the compiler and runtime of make fuzz (libFuzzer comes with clang's runtime).
+if [ "${1:-}" = fuzz ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

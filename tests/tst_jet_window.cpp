@@ -1,0 +1,114 @@
+#include "ledger/LedgerFile.h"
+#include "support/JetLedgers.h"
+#include "support/TempLedger.h"
+#include "ui/main/frmPlorn.h"
+#include "ui/toolkit/FailureGuard.h"
+#include "ui/toolkit/MessageBox.h"
+#include "ui/toolkit/NotesBox.h"
+#include "ui/toolkit/PersonList.h"
+
+#include <QDir>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+// The program's start: the window loads through the failure guard, then shows.
+std::unique_ptr<frmPlorn> Start(const QString& folder)
+{
+    auto window = std::make_unique<frmPlorn>(folder);
+    RunGuarded([&] { window->Form_Load(); });
+    window->show();
+    return window;
+}
+
+QStringList Entries(const frmPlorn& window)
+{
+    const auto* list = window.findChild<PersonList*>(QStringLiteral("cmbPers"));
+    QStringList entries;
+    for (int i = 0; i < list->entryCount(); ++i)
+        entries << list->entryAt(i);
+    return entries;
+}
+
+} // namespace
+
+class TestJetWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+
+    void convertsOnceAtStart_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::newRow("Jet 4") << QStringLiteral("BDPLORN_jet4.mdb");
+        QTest::newRow("Jet 3") << QStringLiteral("BDPLORN_jet3.mdb");
+    }
+
+    void convertsOnceAtStart()
+    {
+        QFETCH(QString, fixture);
+        JetLedgers jet;
+        QTemporaryDir folder;
+        PlaceAsLedger(jet.fixture(fixture), folder.path());
+        const QString kept = QDir(folder.path()).filePath(QStringLiteral("BDPLORN.jet.mdb"));
+        MessageBoxSeam boxes;
+        FailureSeam failures;
+        {
+            const auto window = Start(folder.path());
+            QVERIFY2(!failures.failed(), qPrintable(failures.messages().join(QLatin1Char('\n'))));
+            QCOMPARE(boxes.shown().size(), std::size_t(1));
+            const MessageBoxSeam::Shown& box = boxes.shown().front();
+            QCOMPARE(box.icon, MessageIcon::Information);
+            QCOMPARE(box.buttons, MessageButtons::Ok);
+            QCOMPARE(box.text, QStringLiteral("Le registre au format Access a été converti : 7 personnes ont été "
+                                              "reprises.\r\nL'original est conservé sous le nom %1.\r\n\r\n"
+                                              "Ces personnes ont reçu un nouveau nom, car plusieurs portaient le même "
+                                              "nom, ou aucun :\r\n« Dup » → « Dup (2) »")
+                                   .arg(QDir::toNativeSeparators(kept)));
+
+            QCOMPARE(Entries(*window), (QStringList{"alice", "Bob", "Dup", "Dup (2)", "Émile", "Varnokel", "Zoé"}));
+            const auto* list = window->findChild<PersonList*>(QStringLiteral("cmbPers"));
+            const auto* notes = window->findChild<NotesBox*>(QStringLiteral("txtPlorn"));
+            QCOMPARE(list->currentIndex(), 0);
+            const QList<StoredRow> expected = ReadExpectedRows(jet.fixture(QStringLiteral("BDPLORN.expect.bin")));
+            QCOMPARE(notes->text().toUtf8(), expected[2].notes);
+            QVERIFY(window->close());
+        }
+        const auto afterFirstStart = FolderSnapshot(folder.path());
+        QCOMPARE(afterFirstStart.keys(), (QStringList{QStringLiteral("BDPLORN.jet.mdb"), LedgerFileName}));
+
+        // The second start opens the converted ledger as it is.
+        boxes.clear();
+        const auto window = Start(folder.path());
+        QVERIFY(!failures.failed());
+        QVERIFY(boxes.shown().empty());
+        QCOMPARE(Entries(*window).size(), 7);
+        QVERIFY(window->close());
+        QCOMPARE(FolderSnapshot(folder.path()), afterFirstStart);
+    }
+
+    void aWrongPasswordEndsTheProgram()
+    {
+        JetLedgers jet;
+        QTemporaryDir folder;
+        const QJsonArray rows{QJsonObject{{QStringLiteral("NomPers"), QStringLiteral("Léa")},
+                                          {QStringLiteral("LesPlorns"), QStringLiteral("5 €")}}};
+        PlaceAsLedger(jet.generate(4, rows, QStringLiteral("secret")), folder.path());
+        const auto before = FolderSnapshot(folder.path());
+        MessageBoxSeam boxes;
+        FailureSeam failures;
+        Start(folder.path());
+        QCOMPARE(failures.messages().size(), 1);
+        QVERIFY2(failures.messages().front().contains(QStringLiteral("son mot de passe n'est pas celui du registre")),
+                 qPrintable(failures.messages().front()));
+        QCOMPARE(boxes.shown().size(), std::size_t(1));
+        QCOMPARE(boxes.shown().front().icon, MessageIcon::Error);
+        QCOMPARE(FolderSnapshot(folder.path()), before);
+    }
+};
+
+QTEST_MAIN(TestJetWindow)
+#include "tst_jet_window.moc"
