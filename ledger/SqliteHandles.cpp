@@ -2,6 +2,8 @@
 
 #include "ledger/LedgerError.h"
 
+#include <QStringDecoder>
+
 void CheckEngine(sqlite3* db, int resultCode)
 {
     if (resultCode == SQLITE_OK || resultCode == SQLITE_ROW || resultCode == SQLITE_DONE)
@@ -59,7 +61,13 @@ QString Statement::text(int column) const
     const int size = sqlite3_column_bytes(statement_, column);
     if (!bytes)
         return QString();
-    return size > 0 ? QString::fromUtf8(bytes, size) : QStringLiteral("");
+    if (size == 0)
+        return QStringLiteral("");
+    // QString::fromUtf8 drops a leading U+FEFF as a byte order mark: a name or notes that begin with one
+    // would come back shorter, and such a name could no longer be read or deleted.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    return utf8.decode(QByteArrayView(bytes, size));
 }
 
 qint64 Statement::integer(int column) const

@@ -2,15 +2,29 @@
 
 #include <QByteArray>
 #include <QFileInfo>
+#include <array>
 #include <cstring>
 #include <sqlite3.h>
 
 namespace {
 
+using Operation = FaultVfs::Operation;
+
 struct Faults {
     QByteArray readOnlyPath;
     bool refuseJournals = false;
     int failWrites = 0;
+
+    std::array<int, 4> counts{};
+    Operation armed = Operation::Open;
+    int failAt = 0; // 0: nothing armed
+    bool failAfter = false;
+    int failWith = SQLITE_OK;
+    bool fired = false;
+
+    bool recording = false;
+    QByteArray written;
+    QStringList writtenFiles;
 };
 
 Faults faults;
@@ -20,6 +34,7 @@ sqlite3_vfs shimVfs;
 // The real file lives right behind the shim's header in the block the engine allocates.
 struct ShimFile {
     sqlite3_file base;
+    const char* name; // the engine keeps the name alive as long as the file is open
     sqlite3_file* real() { return reinterpret_cast<sqlite3_file*>(this + 1); }
 };
 
@@ -28,18 +43,46 @@ sqlite3_file* Real(sqlite3_file* file)
     return reinterpret_cast<ShimFile*>(file)->real();
 }
 
+// Counts the call; the result code it must fail with when the armed fault covers it, else SQLITE_OK.
+int Counted(Operation operation)
+{
+    const int count = ++faults.counts[static_cast<size_t>(operation)];
+    if (faults.failAt == 0 || faults.armed != operation || count < faults.failAt)
+        return SQLITE_OK;
+    if (count > faults.failAt && !faults.failAfter)
+        return SQLITE_OK;
+    faults.fired = true;
+    return faults.failWith;
+}
+
+void Record(sqlite3_file* f, const void* buffer, int amount)
+{
+    if (!faults.recording)
+        return;
+    faults.written.append(static_cast<const char*>(buffer), amount);
+    const char* name = reinterpret_cast<ShimFile*>(f)->name;
+    const QString file = name ? QString::fromUtf8(name) : QString();
+    if (!faults.writtenFiles.contains(file))
+        faults.writtenFiles.append(file);
+}
+
 int Close(sqlite3_file* f)
 {
     return Real(f)->pMethods->xClose(Real(f));
 }
 int Read(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset)
 {
+    if (const int fault = Counted(Operation::Read))
+        return fault;
     return Real(f)->pMethods->xRead(Real(f), buffer, amount, offset);
 }
 int Write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset)
 {
     if (faults.failWrites != 0)
         return faults.failWrites;
+    if (const int fault = Counted(Operation::Write))
+        return fault;
+    Record(f, buffer, amount);
     return Real(f)->pMethods->xWrite(Real(f), buffer, amount, offset);
 }
 int Truncate(sqlite3_file* f, sqlite3_int64 size)
@@ -50,6 +93,8 @@ int Truncate(sqlite3_file* f, sqlite3_int64 size)
 }
 int Sync(sqlite3_file* f, int flags)
 {
+    if (const int fault = Counted(Operation::Sync))
+        return fault;
     return Real(f)->pMethods->xSync(Real(f), flags);
 }
 int FileSize(sqlite3_file* f, sqlite3_int64* size)
@@ -133,6 +178,11 @@ int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out
         flags = (flags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_READONLY;
 
     auto* shim = reinterpret_cast<ShimFile*>(file);
+    shim->name = name;
+    if (const int fault = Counted(Operation::Open)) {
+        shim->base.pMethods = nullptr;
+        return fault;
+    }
     const int result = realVfs->xOpen(realVfs, name, shim->real(), flags, outFlags);
     shim->base.pMethods = shim->real()->pMethods ? &shimMethods : nullptr;
     return result;
@@ -173,4 +223,55 @@ void FaultVfs::refuseJournals(bool refuse)
 void FaultVfs::failWrites(int resultCode)
 {
     faults.failWrites = resultCode;
+}
+
+void FaultVfs::failNth(Operation operation, int n, int resultCode)
+{
+    resetCounts();
+    faults.armed = operation;
+    faults.failAt = n;
+    faults.failWith = resultCode;
+    faults.failAfter = false;
+    faults.fired = false;
+}
+
+void FaultVfs::failFrom(Operation operation, int n, int resultCode)
+{
+    failNth(operation, n, resultCode);
+    faults.failAfter = true;
+}
+
+void FaultVfs::disarm()
+{
+    faults.failAt = 0;
+}
+
+bool FaultVfs::fired() const
+{
+    return faults.fired;
+}
+
+int FaultVfs::count(Operation operation) const
+{
+    return faults.counts[static_cast<size_t>(operation)];
+}
+
+void FaultVfs::resetCounts()
+{
+    faults.counts = {};
+}
+
+void FaultVfs::recordWrites(bool record)
+{
+    faults.recording = record;
+}
+
+QByteArray FaultVfs::writtenBytes() const
+{
+    return faults.written;
+}
+
+QStringList FaultVfs::writtenFiles() const
+{
+    return faults.writtenFiles;
 }

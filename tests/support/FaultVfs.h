@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // A shim over the engine's default file layer that makes chosen operations fail the way a full disk, a
 // write-protected file or a write-protected folder would, so those cases run as root too (root ignores
@@ -8,6 +10,9 @@
 // every connection opened under it must be closed before it goes.
 class FaultVfs {
 public:
+    // The file operations the shim counts, and can make fail one at a time.
+    enum class Operation { Open, Read, Write, Sync };
+
     FaultVfs();
     ~FaultVfs();
     FaultVfs(const FaultVfs&) = delete;
@@ -19,4 +24,23 @@ public:
     void refuseJournals(bool refuse);
     // Every write and truncation fails with `resultCode` (SQLITE_FULL, SQLITE_IOERR_WRITE ...); 0 for none.
     void failWrites(int resultCode);
+
+    // Counts from zero again and makes the `n`th call (1, 2 ...) of `operation`, on any file, fail with
+    // `resultCode`; the calls before and after it go through. Replaces the fault armed before.
+    void failNth(Operation operation, int n, int resultCode);
+    // The same, but every call from the `n`th on fails, as when a disk gives out.
+    void failFrom(Operation operation, int n, int resultCode);
+    // No call fails any more through failNth or failFrom; the counts go on.
+    void disarm();
+    // Whether the armed call was reached.
+    bool fired() const;
+
+    // Calls of `operation` since the shim was made, last armed or last reset.
+    int count(Operation operation) const;
+    void resetCounts();
+
+    // Keeps a copy of every byte written through the shim and the names of the files written, from now on.
+    void recordWrites(bool record);
+    QByteArray writtenBytes() const;
+    QStringList writtenFiles() const;
 };
