@@ -1,5 +1,7 @@
 #!/usr/bin/python3
-"""Remakes Quentaril's images: the About banner, both windows' icons and the link cursor.
+"""Remakes Quentaril's images: the About banner, both windows' icons and the link cursor, and the banner and
+icons at twice the size for screens scaled by 2 (the 32-pixel icons drawn at 64; a 16-pixel icon at 2x is the
+32-pixel drawing, which is made for that many pixels).
 
 Needs Debian's python3-pil and fonts-liberation2. Run it from anywhere; the images are written beside
 it and committed, so a build never runs it:
@@ -140,9 +142,42 @@ def info_disc_16(draw):
     draw.rectangle((11, 12, 12, 13), fill=WHITE)
 
 
-def make_icon(size, *painters):
-    image = Image.new("RGBA", (size, size), (0, 0, 0, 0))
+class Doubled:
+    """Replays a drawing made for one grid on a grid `factor` times finer: each pixel becomes a square, each
+    line as thick. Outlines stay crisp (no smoothing, the same 16 colours) while curves come out rounder."""
+
+    def __init__(self, draw, factor):
+        self.draw = draw
+        self.factor = factor
+
+    def box(self, x0, y0, x1, y1):
+        k = self.factor
+        return (x0 * k, y0 * k, x1 * k + k - 1, y1 * k + k - 1)
+
+    def rectangle(self, xy, fill=None, outline=None):
+        self.draw.rectangle(self.box(*xy), fill=fill, outline=outline, width=self.factor)
+
+    def line(self, xy, fill):
+        x0, y0, x1, y1 = xy
+        assert x0 == x1 or y0 == y1, "only straight lines along the grid double exactly"
+        self.draw.rectangle(self.box(min(x0, x1), min(y0, y1), max(x0, x1), max(y0, y1)), fill=fill)
+
+    def ellipse(self, xy, fill=None, outline=None):
+        self.draw.ellipse(self.box(*xy), fill=fill, outline=outline, width=self.factor)
+
+    def arc(self, xy, start, end, fill):
+        self.draw.arc(self.box(*xy), start, end, fill=fill, width=self.factor)
+
+    def point(self, xy, fill):
+        for x, y in (xy if isinstance(xy, list) else [xy]):
+            self.draw.rectangle(self.box(x, y, x, y), fill=fill)
+
+
+def make_icon(size, *painters, factor=1):
+    image = Image.new("RGBA", (size * factor, size * factor), (0, 0, 0, 0))
     draw = ImageDraw.Draw(image)
+    if factor != 1:
+        draw = Doubled(draw, factor)
     for paint in painters:
         paint(draw)
     return image
@@ -197,6 +232,10 @@ BANNER_SIZE = (548, 86)
 SCALE = 4  # drawn large and scaled down, for smooth edges
 
 
+def banner_size(k):
+    return (BANNER_SIZE[0] * k, BANNER_SIZE[1] * k)
+
+
 def gradient(size, left, right):
     width, height = size
     image = Image.new("RGB", size)
@@ -208,29 +247,31 @@ def gradient(size, left, right):
     return image
 
 
-def banner_background():
-    width, height = BANNER_SIZE
-    image = gradient(BANNER_SIZE, (17, 52, 42), (36, 92, 72))
+def banner_background(k):
+    """The leather and its ruling at k times the banner's size."""
+    size = banner_size(k)
+    width, height = size
+    image = gradient(size, (17, 52, 42), (36, 92, 72))
     # Light from above: the top fades a little lighter.
-    shade = Image.new("L", BANNER_SIZE, 0)
+    shade = Image.new("L", size, 0)
     draw = ImageDraw.Draw(shade)
     for y in range(height):
         draw.line((0, y, width, y), fill=round(38 * (1 - y / height) ** 2))
-    image = Image.composite(Image.new("RGB", BANNER_SIZE, (120, 170, 150)), image, shade)
+    image = Image.composite(Image.new("RGB", size, (120, 170, 150)), image, shade)
 
     # Ledger ruling: faint lines, a double margin and the amount columns.
-    ruling = Image.new("RGBA", BANNER_SIZE, (0, 0, 0, 0))
+    ruling = Image.new("RGBA", size, (0, 0, 0, 0))
     draw = ImageDraw.Draw(ruling)
-    for y in range(9, height, 11):
-        draw.line((110, y, width, y), fill=(230, 240, 220, 20))
+    for y in range(9 * k, height, 11 * k):
+        draw.rectangle((110 * k, y, width, y + k - 1), fill=(230, 240, 220, 20))
     for x, alpha in ((398, 46), (401, 46), (470, 34), (520, 34)):
-        draw.line((x, 0, x, height), fill=(226, 110, 96, alpha))
+        draw.rectangle((x * k, 0, x * k + k - 1, height), fill=(226, 110, 96, alpha))
     image = Image.alpha_composite(image.convert("RGBA"), ruling)
     return image
 
 
-def open_ledger():
-    """The open ledger with its coins, drawn at SCALE, on a transparent layer the size of the banner."""
+def open_ledger(k):
+    """The open ledger with its coins, drawn at SCALE, on a transparent layer k times the banner's size."""
     s = SCALE
     layer = Image.new("RGBA", (BANNER_SIZE[0] * s, BANNER_SIZE[1] * s), (0, 0, 0, 0))
     draw = ImageDraw.Draw(layer)
@@ -296,56 +337,62 @@ def open_ledger():
                      outline=(150, 104, 22), width=s // 2)
         draw.ellipse(((left + 4) * s, (top + 1.6) * s, (left + 18) * s, (top + 6.4) * s), outline=(250, 222, 130),
                      width=s // 2)
-    return layer.resize(BANNER_SIZE, Image.LANCZOS)
+    return layer.resize(banner_size(k), Image.LANCZOS)
 
 
-def banner_text(image):
+def banner_text(image, k):
     draw = ImageDraw.Draw(image)
-    title_font = font("LiberationSerif-Bold.ttf", 44)
-    subtitle_font = font("LiberationSans-Italic.ttf", 14)
+    title_font = font("LiberationSerif-Bold.ttf", 44 * k)
+    subtitle_font = font("LiberationSans-Italic.ttf", 14 * k)
     title = "Quentaril"
-    x, baseline = 128, 48
+    x, baseline = 128 * k, 48 * k
 
     # Soft dark shadow, then gold lettering lit from above.
     shadow = Image.new("RGBA", image.size, (0, 0, 0, 0))
-    ImageDraw.Draw(shadow).text((x + 2, baseline + 2), title, font=title_font, anchor="ls", fill=(0, 0, 0, 150))
-    image = Image.alpha_composite(image, shadow.filter(ImageFilter.GaussianBlur(2)))
+    ImageDraw.Draw(shadow).text((x + 2 * k, baseline + 2 * k), title, font=title_font, anchor="ls",
+                                fill=(0, 0, 0, 150))
+    image = Image.alpha_composite(image, shadow.filter(ImageFilter.GaussianBlur(2 * k)))
 
     mask = Image.new("L", image.size, 0)
     ImageDraw.Draw(mask).text((x, baseline), title, font=title_font, anchor="ls", fill=255)
-    top = baseline - 34
+    top = baseline - 34 * k
     gold = Image.new("RGBA", image.size)
     gold_draw = ImageDraw.Draw(gold)
     for y in range(image.height):
-        t = min(max((y - top) / 38, 0), 1)
+        t = min(max((y - top) / (38 * k), 0), 1)
         colour = tuple(round(a + (b - a) * t) for a, b in zip((255, 236, 160), (204, 150, 48)))
         gold_draw.line((0, y, image.width, y), fill=colour + (255,))
     image = Image.composite(gold, image, mask)
 
     draw = ImageDraw.Draw(image)
-    draw.line((130, 58, 372, 58), fill=(200, 160, 74), width=1)
-    draw.text((131, 75), "Le carnet de comptes de vos proches", font=subtitle_font, anchor="ls",
+    draw.rectangle((130 * k, 58 * k, 372 * k, 58 * k + k - 1), fill=(200, 160, 74))
+    draw.text((131 * k, 75 * k), "Le carnet de comptes de vos proches", font=subtitle_font, anchor="ls",
               fill=(232, 224, 196))
     return image
 
 
-def make_banner():
-    image = banner_background()
-    image = Image.alpha_composite(image, open_ledger())
-    image = banner_text(image)
+def make_banner(k=1):
+    image = banner_background(k)
+    image = Image.alpha_composite(image, open_ledger(k))
+    image = banner_text(image, k)
     draw = ImageDraw.Draw(image)
     # A thin gold edge along the bottom sets the banner off from the window below it.
-    draw.line((0, BANNER_SIZE[1] - 2, BANNER_SIZE[0], BANNER_SIZE[1] - 2), fill=(190, 150, 62))
-    draw.line((0, BANNER_SIZE[1] - 1, BANNER_SIZE[0], BANNER_SIZE[1] - 1), fill=(96, 74, 28))
+    width, height = banner_size(k)
+    draw.rectangle((0, height - 2 * k, width, height - k - 1), fill=(190, 150, 62))
+    draw.rectangle((0, height - k, width, height - 1), fill=(96, 74, 28))
     return image.convert("RGB")
 
 
 def main():
-    make_banner().save(HERE / "banner.jpg", quality=92, subsampling=0, optimize=True)
+    for k, suffix in ((1, ""), (2, "@2x")):
+        make_banner(k).save(HERE / f"banner{suffix}.jpg", quality=92, subsampling=0, optimize=True)
     save_16_colours(make_icon(32, ledger_32, coins_32), HERE / "main-icon-32.png")
     save_16_colours(make_icon(16, ledger_16, coins_16), HERE / "main-icon-16.png")
     save_16_colours(make_icon(32, ledger_32, info_disc_32), HERE / "about-icon-32.png")
     save_16_colours(make_icon(16, ledger_16, info_disc_16), HERE / "about-icon-16.png")
+    save_16_colours(make_icon(32, ledger_32, coins_32, factor=2), HERE / "main-icon-64.png")
+    save_16_colours(make_icon(32, ledger_32, info_disc_32, factor=2), HERE / "about-icon-64.png")
+    # The cursor stays single: X shows a cursor at its own pixel size, whatever Qt's scale factor.
     make_cursor().save(HERE / "link-cursor.png")
 
 

@@ -16,14 +16,23 @@
 
 namespace {
 
-template <typename Control> Control* Named(Control* control, const char* name)
-{
-    control->setObjectName(QString::fromLatin1(name));
-    return control;
-}
-
 const QColor FrameColour(248, 248, 249);
+// The banner's size in the window, whatever the scale: banner.jpg has exactly these pixels.
+const QSize BannerSize(548, 86);
 const QColor LinkBlue(0, 0, 255);
+
+// The banner with the screen's pixels: the image made for that scale, or the 2x one smoothly resized to it,
+// so it stays sharp however the screen is scaled.
+QPixmap BannerFor(qreal ratio)
+{
+    // Read from an "@2x" name, the image carries its ratio of 2.
+    QPixmap banner(ratio > 1 ? QStringLiteral(":/assets/banner@2x.jpg") : QStringLiteral(":/assets/banner.jpg"));
+    if (banner.devicePixelRatio() != ratio) {
+        banner = banner.scaled((QSizeF(BannerSize) * ratio).toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        banner.setDevicePixelRatio(ratio);
+    }
+    return banner;
+}
 
 QLabel* MakeLabel(const char* name, const QString& text, const QFont& font, Qt::Alignment alignment, QWidget* parent)
 {
@@ -58,7 +67,9 @@ QLineEdit* MakeReadOnlyLine(const char* name, QWidget* parent)
 void frmAbout::BuildControls()
 {
     MakeFixedWindow(this, 8190, 3585, WindowButtons::CloseOnly);
+    // Qt picks the size each place needs; at a scale of 2 the 32 and 64 serve the 16 and the 32.
     QIcon icon;
+    icon.addFile(QStringLiteral(":/assets/about-icon-64.png"));
     icon.addFile(QStringLiteral(":/assets/about-icon-32.png"));
     icon.addFile(QStringLiteral(":/assets/about-icon-16.png"));
     setWindowIcon(icon);
@@ -72,7 +83,7 @@ void frmAbout::BuildControls()
 
     Image2 = Named(new QLabel(Frame1), "Image2");
     PlaceInTwips(Image2, 0, 0, 8220, 1290);
-    Image2->setPixmap(QPixmap(QStringLiteral(":/assets/banner.jpg")));
+    Image2->setPixmap(BannerFor(Image2->devicePixelRatio()));
     Image2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Label1 = MakeLabel("Label1",
@@ -132,6 +143,30 @@ void frmAbout::BuildControls()
     cmdQuit = Named(MakeButton(QStringLiteral("&Fermer"), Frame1), "cmdQuit");
     PlaceInTwips(cmdQuit, 6360, 3120, 1335, 375);
     cmdQuit->setFont(SansSerifFont(8.25, true));
+
+    Announce(Frame1, QStringLiteral("À propos de Quentaril"));
+    Announce(Image2, QStringLiteral("Bannière de Quentaril"),
+             QStringLiteral("Le nom du programme et un carnet de comptes ouvert."));
+    // A caption is announced by what it says.
+    Announce(Label1, Label1->text().trimmed());
+    Announce(Label3, QStringLiteral("Nom"));
+    Announce(txtProg, QStringLiteral("Nom du programme"));
+    Announce(Label4, QStringLiteral("Version"));
+    Announce(txtVersion, QStringLiteral("Version du programme"));
+    Announce(Label5, QStringLiteral("Commentaire"));
+    Announce(txtComments, QStringLiteral("Commentaire sur le programme"),
+             QStringLiteral("Texte en lecture seule ; les flèches font défiler les lignes cachées."));
+    Announce(lblSite, QStringLiteral("Site web de Varnokel"),
+             QStringLiteral("Lien : ouvre %1 dans le navigateur.").arg(MakerSiteAddress));
+    Announce(lblVarnokel, QStringLiteral("Auteur : %1").arg(MakerName),
+             QStringLiteral("Lien : ouvre le site de l'auteur dans le navigateur."));
+    Announce(Label2, RightsNotice);
+    Announce(cmdQuit, QStringLiteral("Fermer la fenêtre À propos"));
+    // The captions name their boxes for assistive technologies; none has an access key, so the keyboard
+    // is unchanged.
+    Label3->setBuddy(txtProg);
+    Label4->setBuddy(txtVersion);
+    Label5->setBuddy(txtComments);
 
     // Only the button and the three boxes take the focus; the button has it when the window opens.
     setTabOrder(cmdQuit, txtProg);

@@ -10,22 +10,14 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace {
-
-template <typename Control> Control* Named(Control* control, const char* name)
-{
-    control->setObjectName(QString::fromLatin1(name));
-    return control;
-}
-
-} // namespace
-
 void frmPlorn::BuildControls()
 {
     MakeFixedWindow(this, 5865, 4545, WindowButtons::MinimizeAndClose);
     SetBackgroundColour(this, Qt::white);
     setWindowTitle(QStringLiteral("Quentaril"));
+    // Qt picks the size each place needs; at a scale of 2 the 32 and 64 serve the 16 and the 32.
     QIcon icon;
+    icon.addFile(QStringLiteral(":/assets/main-icon-64.png"));
     icon.addFile(QStringLiteral(":/assets/main-icon-32.png"));
     icon.addFile(QStringLiteral(":/assets/main-icon-16.png"));
     setWindowIcon(icon);
@@ -64,6 +56,30 @@ void frmPlorn::BuildControls()
     cmdDate = button("cmdDate", QStringLiteral("&Date et l'heure"), 4200, 0, 1695);
     cmdAdd = button("cmdAdd", QStringLiteral("&Ajouter"), 3480, 4200, 975);
     cmdAbout = button("cmdAbout", QStringLiteral("À &propos de..."), 4440, 4200, 1455);
+
+    Announce(cmbPers, QStringLiteral("Liste des personnes"),
+             QStringLiteral("Choisissez une personne pour afficher ses notes."));
+    Announce(txtPlorn, QStringLiteral("Notes de la personne"),
+             QStringLiteral("Les plorns de la personne choisie dans la liste, en texte libre."));
+    Announce(lblAjout, QStringLiteral("Ajout"));
+    Announce(txtName, QStringLiteral("Nom de la personne à ajouter"),
+             QStringLiteral("Inscrivez un nom puis appuyez sur Entrée ou sur Ajouter."));
+    // The captions are short; the names say what the buttons act on.
+    Announce(cmdKill, QStringLiteral("Supprimer la personne"),
+             QStringLiteral("Supprime la personne choisie et toutes ses notes, après confirmation."));
+    Announce(cmdDate, QStringLiteral("Date et l'heure"),
+             QStringLiteral("Ajoute la date et l'heure à la fin des notes."));
+    Announce(cmdAdd, QStringLiteral("Ajouter la personne"));
+    Announce(cmdAbout, QStringLiteral("À propos de Quentaril"));
+    // On Linux, Qt hands a screen reader the chosen entry as the list's name and names the list by its label:
+    // this one, kept out of sight, says what the list is.
+    auto* lblPers = Named(new QLabel(QStringLiteral("Liste des personnes"), this), "lblPers");
+    PlaceInTwips(lblPers, 0, 0, 3375, 405);
+    lblPers->setBuddy(cmbPers);
+    lblPers->hide();
+    // Ties the caption to its box for assistive technologies; the caption has no access key, so the
+    // keyboard is unchanged.
+    lblAjout->setBuddy(txtName);
 
     // Notes, Date, name, Add, list, Delete, About.
     setTabOrder(txtPlorn, cmdDate);
