@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench format clean
+.PHONY: all deps configure build run test bench format clean fuzz test-asan install-user uninstall-user
 
 all: build
 
@@ -26,6 +26,41 @@ bench: build
 
 format: configure
 	cmake --build $(BUILD) --target format
+
+# Every test under AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer, in $(ASAN_BUILD); the first
+# report fails the test. Leaks inside system libraries are suppressed in tests/sanitizers/lsan.supp.
+ASAN_BUILD ?= build-asan
+SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:print_stacktrace=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENTARIL_SANITIZE=ON \
+		-DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Fuzzes the ledger's round trips with libFuzzer (clang) for FUZZ_SECONDS; inputs that found new paths stay in
+# $(FUZZ_BUILD)/corpus for the next run, and a failing input is saved in $(FUZZ_BUILD)/.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
+
+fuzz:
+	@scripts/install-deps.sh
+	@scripts/install-deps.sh fuzz
+	cmake -S . -B $(FUZZ_BUILD) -DQUENTARIL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target ledger_roundtrip_fuzzer
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/fuzz/ledger_roundtrip_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus fuzz/seeds
+
+# The program, a ledger (only when none is there), its launcher and icons, for the current user.
+install-user: build
+	scripts/install-user.sh $(BUILD)
+
+# Removes program, launcher and icons; never the ledger.
+uninstall-user:
+	scripts/install-user.sh --uninstall
 
 # Removes the build but keeps the ledger, which holds the user's notes.
 clean:

@@ -42,14 +42,9 @@ frmAbout::~frmAbout() = default;
 
 void frmAbout::ConnectHandlers()
 {
-    const auto guarded = [](auto handler) {
-        return [handler] {
-            RunGuarded(handler);
-        };
-    };
-    connect(cmdQuit, &QPushButton::clicked, this, guarded([this] { cmdQuit_Click(); }));
-    connect(lblSite, &LinkLabel::clicked, this, guarded([this] { lblSite_Click(); }));
-    connect(lblVarnokel, &LinkLabel::clicked, this, guarded([this] { lblVarnokel_Click(); }));
+    connect(cmdQuit, &QPushButton::clicked, this, Guarded([this] { cmdQuit_Click(); }));
+    connect(lblSite, &LinkLabel::clicked, this, Guarded([this] { lblSite_Click(); }));
+    connect(lblVarnokel, &LinkLabel::clicked, this, Guarded([this] { lblVarnokel_Click(); }));
 }
 
 void frmAbout::Form_Load()

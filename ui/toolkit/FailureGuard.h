@@ -9,6 +9,14 @@
 // closing the windows (so no save runs on the way out).
 void RunGuarded(const std::function<void()>& handler);
 
+// The handler wrapped for connect(): each call runs it through RunGuarded.
+template <typename Handler> auto Guarded(Handler handler)
+{
+    return [handler] {
+        RunGuarded(handler);
+    };
+}
+
 // Test seam: while one is alive, a failure is recorded (after its message box, which goes through the
 // message box seam) instead of ending the process.
 class FailureSeam {

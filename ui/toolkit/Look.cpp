@@ -90,6 +90,12 @@ void CentreOnScreen(QWidget* window)
     window->move(frame.topLeft());
 }
 
+void Announce(QWidget* control, const QString& name, const QString& description)
+{
+    control->setAccessibleName(name);
+    control->setAccessibleDescription(description);
+}
+
 QPushButton* MakeButton(const QString& caption, QWidget* parent)
 {
     auto* button = new QPushButton(caption, parent);

@@ -35,5 +35,15 @@ void MakeFixedWindow(QWidget* window, int widthTwips, int heightTwips, WindowBut
 // Centres the window's frame on its screen; call once it is shown, when the frame is known.
 void CentreOnScreen(QWidget* window);
 
+// The control with its object name, which tests and screenshots use to find it.
+template <typename Control> Control* Named(Control* control, const char* name)
+{
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
+}
+
+// What a screen reader announces: the name always, the description where the control's role does not say it.
+void Announce(QWidget* control, const QString& name, const QString& description = {});
+
 // Push button that presses on Enter and Space while it has the focus, as in a dialog.
 QPushButton* MakeButton(const QString& caption, QWidget* parent);
