@@ -21,6 +21,11 @@ int main(int argc, char* argv[])
     auto* window = new frmPlorn(QCoreApplication::applicationDirPath());
     window->setAttribute(Qt::WA_DeleteOnClose);
     RunGuarded([window] { window->Form_Load(); });
+    // Asked to end while a message box of the start-up was open: nothing has been typed yet.
+    if (terminationSignals.requested()) {
+        delete window;
+        return EXIT_SUCCESS;
+    }
     window->show();
     CentreOnScreen(window);
     return app.exec();

@@ -215,6 +215,7 @@ private Q_SLOTS:
         f.type(QStringLiteral(" (rappel)"));
         ::raise(SIGTERM);
         QTRY_VERIFY(!f.window->isVisible());
+        QVERIFY(termination.requested());
         QCOMPARE(f.stored(Alice), std::optional<QString>(QStringLiteral("Alice doit 10 € (rappel)")));
     }
 

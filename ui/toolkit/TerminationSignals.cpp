@@ -58,5 +58,6 @@ TerminationSignals::~TerminationSignals()
 
 void TerminationSignals::closeWindows()
 {
+    requested_ = true;
     QApplication::closeAllWindows();
 }
