@@ -56,16 +56,6 @@ QStringList CheckFocusableControlsAreNamed(QWidget* window)
     return announced;
 }
 
-frmAbout* OpenAbout()
-{
-    ShowAboutWindow();
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* about = qobject_cast<frmAbout*>(widget); about && about->isVisible())
-            return about;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class TestAccessibility : public QObject {
@@ -118,7 +108,7 @@ private Q_SLOTS:
 
     void everyControlOfTheAboutWindowIsNamed()
     {
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         QVERIFY(QTest::qWaitForWindowExposed(about));
 
@@ -143,7 +133,7 @@ private Q_SLOTS:
 
     void theLinksAreAnnouncedAndFollowedAsLinks()
     {
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         QList<QAccessibleInterface*> links;
         for (QAccessibleInterface* face : TreeOf(about)) {

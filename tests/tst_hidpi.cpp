@@ -11,16 +11,6 @@
 
 namespace {
 
-frmAbout* OpenAbout()
-{
-    ShowAboutWindow();
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* about = qobject_cast<frmAbout*>(widget); about && about->isVisible())
-            return about;
-    }
-    return nullptr;
-}
-
 // The pixels alone, whatever ratio the image was read or made with.
 QImage Pixels(const QImage& image)
 {
@@ -74,7 +64,7 @@ private Q_SLOTS:
 
     void theBannerHasTheScreensPixels()
     {
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         const qreal ratio = about->devicePixelRatio();
         const QPixmap banner = about->findChild<QLabel*>(QStringLiteral("Image2"))->pixmap();
@@ -88,7 +78,7 @@ private Q_SLOTS:
     {
         Fixture fixture;
         fixture.start();
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         const qreal ratio = about->devicePixelRatio();
         for (const auto& [window, name] : {std::pair<QWidget*, QString>{fixture.window.get(), QStringLiteral("main")},
@@ -109,7 +99,7 @@ private Q_SLOTS:
         Fixture fixture;
         fixture.start();
         QVERIFY(QTest::qWaitForWindowExposed(fixture.window.get()));
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         QVERIFY(QTest::qWaitForWindowExposed(about));
         for (QWidget* window : {static_cast<QWidget*>(fixture.window.get()), static_cast<QWidget*>(about)}) {

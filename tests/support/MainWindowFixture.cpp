@@ -1,5 +1,6 @@
 #include "support/MainWindowFixture.h"
 
+#include "ui/about/frmAbout.h"
 #include "ui/toolkit/NameBox.h"
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
@@ -24,6 +25,16 @@ void TypeText(QWidget* widget, const QString& text)
         QApplication::sendEvent(widget, &press);
         QApplication::sendEvent(widget, &release);
     }
+}
+
+frmAbout* OpenAboutWindow()
+{
+    ShowAboutWindow();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* about = qobject_cast<frmAbout*>(widget); about && about->isVisible())
+            return about;
+    }
+    return nullptr;
 }
 
 Fixture::Fixture(const QList<std::pair<QString, QString>>& persons)

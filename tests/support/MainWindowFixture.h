@@ -10,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+class frmAbout;
 class NameBox;
 class NotesBox;
 class PersonList;
@@ -18,6 +19,9 @@ class QPushButton;
 // Types `text` into `widget` as key presses carrying their text, one character (code point) at a
 // time, whatever the character: QTest's own typing takes only Latin-1.
 void TypeText(QWidget* widget, const QString& text);
+
+// Presses the About button's way in and returns the About window shown.
+frmAbout* OpenAboutWindow();
 
 // A ledger with a few persons, and the main window on it, loaded and shown as at start-up. Message
 // boxes and failures go through their seams.
