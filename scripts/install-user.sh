@@ -8,7 +8,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-# The base directory specification ignores a relative XDG_DATA_HOME.
+# XDG base directories ignore a relative XDG_DATA_HOME.
 data=${XDG_DATA_HOME:-}
 [[ $data == /* ]] || data=$HOME/.local/share
 folder=$data/quentaril
