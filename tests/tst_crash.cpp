@@ -14,7 +14,7 @@
 
 namespace {
 
-using Contents = QMap<QString, QString>;
+using Contents = LedgerContents;
 
 constexpr int Kills = 200;
 
@@ -23,25 +23,6 @@ quint32 Seed()
     bool given = false;
     const quint32 seed = qEnvironmentVariable("QUENTARIL_CRASH_SEED").toUInt(&given);
     return given ? seed : 20240611u;
-}
-
-Contents ReadAll(Ledger& ledger)
-{
-    Contents contents;
-    for (const QString& name : ledger.ListPersons())
-        contents.insert(name, ledger.ReadNotes(name).value_or(QStringLiteral("<aucune ligne>")));
-    return contents;
-}
-
-QStringList IntegrityProblems(Ledger& ledger)
-{
-    QStringList problems;
-    Statement check(ledger.connection(), "PRAGMA integrity_check");
-    while (check.step())
-        problems << check.text(0);
-    if (problems == QStringList{QStringLiteral("ok")})
-        problems.clear();
-    return problems;
 }
 
 // What the ledger holds once `step` is done, as the program's statements define it.

@@ -38,3 +38,22 @@ QByteArray FileBytes(const QString& path)
         return {};
     return file.readAll();
 }
+
+LedgerContents ReadAll(Ledger& ledger)
+{
+    LedgerContents contents;
+    for (const QString& name : ledger.ListPersons())
+        contents.insert(name, ledger.ReadNotes(name).value_or(QString()));
+    return contents;
+}
+
+QStringList IntegrityProblems(Ledger& ledger)
+{
+    QStringList problems;
+    Statement check(ledger.connection(), "PRAGMA integrity_check");
+    while (check.step())
+        problems << check.text(0);
+    if (problems == QStringList{QStringLiteral("ok")})
+        problems.clear();
+    return problems;
+}

@@ -3,7 +3,9 @@
 #include "ledger/Ledger.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A new ledger, made as a user gets it, in a temporary folder of its own.
@@ -24,3 +26,10 @@ private:
 QByteArray RunSqlcipherCli(const QString& path, const QString& key, const QString& sql);
 
 QByteArray FileBytes(const QString& path);
+
+// Every person's notes, by name, read through the ledger's own statements.
+using LedgerContents = QMap<QString, QString>;
+LedgerContents ReadAll(Ledger& ledger);
+
+// What the engine's integrity check reports; empty when the file is sound.
+QStringList IntegrityProblems(Ledger& ledger);
