@@ -1,13 +1,9 @@
 #include "bench/BareStatements.h"
 
 #include "bench/LedgerWorkspace.h"
+#include "ledger/LedgerStatements.h"
 
 namespace {
-
-// The program's own statements, so both sides ask the engine for the same work.
-constexpr const char* ListPersonsSql = "SELECT NomPers FROM tblPlorn ORDER BY NomPers ";
-constexpr const char* ReadNotesSql = "SELECT NomPers,LesPlorns FROM tblPlorn WHERE [NomPers]=? ";
-constexpr const char* SaveNotesSql = "UPDATE tblPlorn SET LesPlorns=? WHERE [NomPers]=? ";
 
 // Ends a bare statement, reporting the failure of whichever call failed first.
 void FinishBare(sqlite3* db, sqlite3_stmt* statement, int lastStep)
@@ -61,7 +57,7 @@ void BareSaveNotes(sqlite3* db, const QString& name, const QString& notes)
 
 Connection BareOpenAndReadSchema(const QString& path)
 {
-    Connection db = OpenBare(path);
+    Connection db = OpenKeyedConnection(path, LedgerPassword);
     sqlite3_stmt* statement = nullptr;
     RequireBare(db.get(), sqlite3_prepare_v2(db.get(), "SELECT count(*) FROM sqlite_master", -1, &statement, nullptr));
     const int stepped = sqlite3_step(statement);

@@ -3,6 +3,7 @@
 #include "bench/SampleText.h"
 #include "ledger/LedgerFile.h"
 #include "ledger/NewLedger.h"
+#include "tests/support/LedgerTestAccess.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -38,7 +39,8 @@ QString NewLedgerNamed(const QString& name)
 
 LedgerPair& Opened(const QString& key, const QString& path)
 {
-    auto pair = std::make_unique<LedgerPair>(LedgerPair{path, OpenLedgerFile(path), OpenBare(path)});
+    auto pair =
+        std::make_unique<LedgerPair>(LedgerPair{path, OpenLedgerFile(path), OpenKeyedConnection(path, LedgerPassword)});
     sqlite3_stmt* statement = nullptr;
     RequireBare(pair->bare.get(),
                 sqlite3_prepare_v2(pair->bare.get(), "SELECT count(*) FROM sqlite_master", -1, &statement, nullptr));
@@ -68,7 +70,7 @@ LedgerPair& LedgerWithPersons(qint64 count)
     LedgerPair& pair = Opened(key, NewLedgerNamed(key));
     // Names in random order, so the index is built as a user's would be, not from sorted input.
     QRandomGenerator random(1848);
-    Execute(pair.ledger.connection(), "BEGIN");
+    Execute(LedgerTestAccess::connection(pair.ledger), "BEGIN");
     for (qint64 person = 0; person < count; ++person) {
         const QString name = QStringLiteral("%1 %2 (%3)")
                                  .arg(LastNames.at(random.bounded(int(LastNames.size()))),
@@ -78,7 +80,7 @@ LedgerPair& LedgerWithPersons(qint64 count)
             name,
             QStringLiteral("Doit %1 € depuis le %2 mars.\r\n").arg(random.bounded(5, 500)).arg(random.bounded(1, 31)));
     }
-    Execute(pair.ledger.connection(), "COMMIT");
+    Execute(LedgerTestAccess::connection(pair.ledger), "COMMIT");
     return pair;
 }
 
@@ -107,17 +109,6 @@ const QString& SmallLedgerPath()
     if (path.isEmpty())
         path = NewLedgerNamed(QStringLiteral("small"));
     return path;
-}
-
-Connection OpenBare(const QString& path)
-{
-    sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    Connection db(raw);
-    RequireBare(db.get(), opened);
-    const QByteArray key = LedgerPassword.toUtf8();
-    RequireBare(db.get(), sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())));
-    return db;
 }
 
 void RequireBare(sqlite3* db, int resultCode)

@@ -31,7 +31,5 @@ const QString& NotesOfMB(qint64 megabytes, int variant);
 // A new ledger holding only the reserved entry, closed.
 const QString& SmallLedgerPath();
 
-// Opened and keyed as the program does, and nothing more: the engine reads the file only when asked.
-Connection OpenBare(const QString& path);
 // The baselines' check: throws with the engine's message unless `resultCode` is a success.
 void RequireBare(sqlite3* db, int resultCode);

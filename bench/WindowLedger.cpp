@@ -4,6 +4,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
 #include "ledger/NewLedger.h"
+#include "tests/support/LedgerTestAccess.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -41,7 +42,7 @@ QString MakeLedgerFolder(const QString& folder, qint64 persons, int largeOwners,
     Ledger ledger = OpenLedgerFile(path);
 
     // One transaction: a commit per person would take minutes at 100,000.
-    Execute(ledger.connection(), "BEGIN");
+    Execute(LedgerTestAccess::connection(ledger), "BEGIN");
     for (int owner = 0; owner < largeOwners; ++owner)
         ledger.AddPerson(LargeNotesOwners.at(owner), LargeNotes(megabytes, owner));
     // Names in random order, so the index is built as a user's would be, not from sorted input.
@@ -52,7 +53,7 @@ QString MakeLedgerFolder(const QString& folder, qint64 persons, int largeOwners,
         ledger.AddPerson(
             name, QStringLiteral("Prêté %1 € le %2 avril.\r\n").arg(random.bounded(5, 500)).arg(random.bounded(1, 31)));
     }
-    Execute(ledger.connection(), "COMMIT");
+    Execute(LedgerTestAccess::connection(ledger), "COMMIT");
     CloseLedger(ledger);
     return path;
 }

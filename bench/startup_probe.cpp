@@ -205,7 +205,7 @@ int RunBare(int& argc, char** argv, const QString& folder)
     steps.mark("window_built");
 
     {
-        Connection db = OpenBare(LedgerPathIn(folder));
+        Connection db = OpenKeyedConnection(LedgerPathIn(folder), LedgerPassword);
         sqlite3_stmt* statement = nullptr;
         RequireBare(db.get(),
                     sqlite3_prepare_v2(db.get(), "SELECT count(*) FROM sqlite_master", -1, &statement, nullptr));

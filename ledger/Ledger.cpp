@@ -1,36 +1,23 @@
 #include "ledger/Ledger.h"
 
 #include "ledger/LedgerError.h"
-
-#include <QDir>
-#include <QFile>
+#include "ledger/LedgerStatements.h"
+#include "ledger/SqliteHandles.h"
 
 namespace {
-
-// The statements the program sends, each value bound rather than spliced into the text.
-constexpr const char* ListPersonsSql = "SELECT NomPers FROM tblPlorn ORDER BY NomPers ";
-constexpr const char* ReadNotesSql = "SELECT NomPers,LesPlorns FROM tblPlorn WHERE [NomPers]=? ";
-constexpr const char* SaveNotesSql = "UPDATE tblPlorn SET LesPlorns=? WHERE [NomPers]=? ";
-constexpr const char* AddPersonSql = "INSERT INTO tblPlorn (NomPers,LesPlorns) VALUES (?,?) ";
-constexpr const char* DeletePersonSql = "DELETE FROM tblPlorn WHERE [NomPers]=? ";
-
-QString Shown(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
 
 void RefuseUnsuitableFile(const QString& path)
 {
     switch (SniffLedgerFile(path)) {
     case LedgerFileKind::Empty:
-        throw LedgerError(QStringLiteral("Le fichier %1 est vide : ce n'est pas un registre.").arg(Shown(path)));
+        throw LedgerError(QStringLiteral("Le fichier %1 est vide : ce n'est pas un registre.").arg(ShownPath(path)));
     case LedgerFileKind::PlainSqlite:
         throw LedgerError(
             QStringLiteral("Le fichier %1 n'est pas protégé par un mot de passe : ce n'est pas un registre.")
-                .arg(Shown(path)));
+                .arg(ShownPath(path)));
     case LedgerFileKind::Jet:
-        throw LedgerError(
-            QStringLiteral("Le fichier %1 est au format Access (Jet), que ce programme ne lit pas.").arg(Shown(path)));
+        throw LedgerError(QStringLiteral("Le fichier %1 est au format Access (Jet), que ce programme ne lit pas.")
+                              .arg(ShownPath(path)));
     case LedgerFileKind::Missing: // the engine says why it cannot open it
     case LedgerFileKind::Other:
         break;
@@ -57,7 +44,7 @@ void RequireLedgerTable(sqlite3* db, const QString& path)
     if (!hasName || !hasNotes)
         throw LedgerError(
             QStringLiteral("Le fichier %1 ne contient pas la table tblPlorn avec les champs NomPers et LesPlorns.")
-                .arg(Shown(path)));
+                .arg(ShownPath(path)));
 }
 
 // The engine opens a write-protected file read-only without a word, and a read-only folder fails only
@@ -66,7 +53,7 @@ void RequireWritable(sqlite3* db, const QString& path)
 {
     const QString refusal = QStringLiteral("Le fichier %1 ne peut pas être modifié : %2");
     if (sqlite3_db_readonly(db, "main") == 1)
-        throw LedgerError(refusal.arg(Shown(path), QStringLiteral("il est en lecture seule.")), SQLITE_READONLY);
+        throw LedgerError(refusal.arg(ShownPath(path), QStringLiteral("il est en lecture seule.")), SQLITE_READONLY);
 
     Execute(db, "BEGIN IMMEDIATE");
     // Rewriting the schema cookie's neighbour with its own value dirties the first page, which makes
@@ -81,12 +68,12 @@ void RequireWritable(sqlite3* db, const QString& path)
     const QString engineMessage = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     if (result != SQLITE_OK)
-        throw LedgerError(refusal.arg(Shown(path), engineMessage), result);
+        throw LedgerError(refusal.arg(ShownPath(path), engineMessage), result);
 }
 
 } // namespace
 
-Ledger::Ledger(Connection db, QString path) : db_(std::move(db)), path_(std::move(path)) {}
+Ledger::Ledger(Connection db) : db_(std::move(db)) {}
 
 QStringList Ledger::ListPersons()
 {
@@ -147,20 +134,14 @@ Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTime
         throw LedgerError(QStringLiteral("Le mot de passe du registre est vide."));
     RefuseUnsuitableFile(path);
 
-    sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    Connection db(raw);
-    CheckEngine(db.get(), opened);
-
-    const QByteArray key = password.toUtf8();
-    CheckEngine(db.get(), sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())));
+    Connection db = OpenKeyedConnection(path, password);
     CheckEngine(db.get(), sqlite3_busy_timeout(db.get(), busyTimeoutMs));
     ReadSchema(db.get());
     // Sorting and other temporary work stays in memory: an unencrypted temporary file never exists.
     Execute(db.get(), "PRAGMA temp_store = MEMORY");
     RequireLedgerTable(db.get(), path);
     RequireWritable(db.get(), path);
-    return Ledger(std::move(db), path);
+    return Ledger(std::move(db));
 }
 
 void CloseLedger(Ledger& ledger)

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ledger/Connection.h"
 #include "ledger/LedgerFile.h"
-#include "ledger/SqliteHandles.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,9 +17,6 @@ public:
     Ledger(Ledger&&) noexcept = default;
     Ledger& operator=(Ledger&&) noexcept = default;
 
-    bool isOpen() const { return db_ != nullptr; }
-    QString path() const { return path_; }
-
     // Every name, in the engine's order; rows without a name are left out.
     QStringList ListPersons();
     // The notes of the person so named: of the last such row when there are several, an empty text for
@@ -32,15 +29,13 @@ public:
     void DeletePerson(const QString& name);
     void Close();
 
-    // The bare connection, for tests and measurements that work beside the ledger.
-    sqlite3* connection() const { return db_.get(); }
-
 private:
-    Ledger(Connection db, QString path);
+    explicit Ledger(Connection db);
     friend Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTimeoutMs);
+    // Tests and measurements that work on the same connection, beside the ledger.
+    friend struct LedgerTestAccess;
 
     Connection db_;
-    QString path_;
 };
 
 // Opens BDPLORN.mdb in `folder`, the executable's folder.

@@ -2,10 +2,22 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
+#include <cstring>
 
 QString LedgerPathIn(const QString& folder)
 {
     return QDir(folder).filePath(LedgerFileName);
+}
+
+QString ShownPath(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString LastSystemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
 }
 
 LedgerFileKind SniffLedgerFile(const QString& path)

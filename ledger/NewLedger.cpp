@@ -1,5 +1,6 @@
 #include "ledger/NewLedger.h"
 
+#include "ledger/FileSync.h"
 #include "ledger/LedgerDraft.h"
 #include "ledger/LedgerError.h"
 #include "ledger/LedgerFile.h"
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 const QString WelcomeNote =
@@ -22,7 +22,7 @@ namespace {
 
 QString AlreadyThere(const QString& path)
 {
-    return QStringLiteral("Le fichier %1 existe déjà : il n'est pas remplacé.").arg(QDir::toNativeSeparators(path));
+    return QStringLiteral("Le fichier %1 existe déjà : il n'est pas remplacé.").arg(ShownPath(path));
 }
 
 } // namespace
@@ -41,8 +41,7 @@ void CreateNewLedger(const QString& path)
     if (::link(QFile::encodeName(draft.path()).constData(), QFile::encodeName(path).constData()) != 0) {
         if (errno == EEXIST)
             throw LedgerError(AlreadyThere(path));
-        throw LedgerError(QStringLiteral("Impossible de créer %1 : %2")
-                              .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno))));
+        throw LedgerError(QStringLiteral("Impossible de créer %1 : %2").arg(ShownPath(path), LastSystemError()));
     }
     SyncToDisk(target.absolutePath());
 }

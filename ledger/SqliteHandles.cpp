@@ -2,6 +2,24 @@
 
 #include "ledger/LedgerError.h"
 
+#include <QFile>
+
+void ConnectionCloser::operator()(sqlite3* db) const
+{
+    sqlite3_close_v2(db);
+}
+
+Connection OpenKeyedConnection(const QString& path, const QString& password)
+{
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    Connection db(raw);
+    CheckEngine(db.get(), opened);
+    const QByteArray key = password.toUtf8();
+    CheckEngine(db.get(), sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())));
+    return db;
+}
+
 void CheckEngine(sqlite3* db, int resultCode)
 {
     if (resultCode == SQLITE_OK || resultCode == SQLITE_ROW || resultCode == SQLITE_DONE)

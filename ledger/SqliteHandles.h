@@ -1,17 +1,18 @@
 #pragma once
 
+#include "ledger/Connection.h"
+
 #include <QByteArray>
 #include <QString>
-#include <memory>
 #include <sqlite3.h>
 #include <vector>
 
-// RAII owners of the engine's handles. Every engine failure becomes a LedgerError carrying its message.
+// The engine's handles, owned, and the one way a connection is opened. Every engine failure becomes a
+// LedgerError carrying its message.
 
-struct ConnectionCloser {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
+// Opens the existing file at `path` read-write (never creating it) and gives the engine the key. The engine
+// checks the key only at its first read of the file.
+Connection OpenKeyedConnection(const QString& path, const QString& password);
 
 // Throws LedgerError with the connection's last message when `resultCode` is not a success.
 void CheckEngine(sqlite3* db, int resultCode);

@@ -1,3 +1,4 @@
+#include "app/StartUp.h"
 #include "ledger/LedgerFile.h"
 #include "support/JetLedgers.h"
 #include "support/TempLedger.h"
@@ -15,12 +16,12 @@
 
 namespace {
 
-// The program's start: the window loads through the failure guard, then shows.
+// The program's start: the window loads through the start-up step, then shows.
 std::unique_ptr<frmPlorn> Start(const QString& folder)
 {
-    auto window = std::make_unique<frmPlorn>(folder);
-    RunGuarded([&] { window->Form_Load(); });
-    window->show();
+    std::unique_ptr<frmPlorn> window = OpenMainWindow(folder);
+    if (window)
+        window->show();
     return window;
 }
 

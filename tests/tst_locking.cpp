@@ -1,5 +1,6 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
+#include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
 
 #include <QProcess>
@@ -45,7 +46,7 @@ private:
     {
         try {
             Ledger ledger = OpenLedgerFile(path);
-            Execute(ledger.connection(), begin);
+            Execute(LedgerTestAccess::connection(ledger), begin);
             ledger.SaveNotes(Anne, Theirs);
             ledger.AddPerson(QStringLiteral("Bob"), Theirs);
             held_.release();
@@ -55,7 +56,7 @@ private:
                 released_.tryAcquire(1, holdMs);
             // Set before the commit: a save that returns before this was never held up.
             letGo_ = true;
-            Execute(ledger.connection(), "COMMIT");
+            Execute(LedgerTestAccess::connection(ledger), "COMMIT");
         } catch (const LedgerError& error) {
             failure_ = error.message();
             held_.release();

@@ -1,6 +1,6 @@
 #include "support/FaultVfs.h"
 #include "support/MainWindowFixture.h"
-#include "ui/main/FormatStamp.h"
+#include "ui/toolkit/Clock.h"
 #include "ui/toolkit/NameBox.h"
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
@@ -151,19 +151,18 @@ private Q_SLOTS:
     {
         QFETCH(QString, typed);
         QFETCH(QString, stored);
+        const ClockSeam clock(QDateTime(QDate(2009, 8, 22), QTime(5, 20)));
         Fixture f(TwoPersons());
         f.start();
         TypeName(f, typed);
-        const QString stampBefore = FormatStamp();
         QTest::mouseClick(f.addButton, Qt::LeftButton);
-        const QString stampAfter = FormatStamp();
 
         QCOMPARE(f.boxes.shown().size(), size_t(1));
         QCOMPARE(f.boxes.shown().back().title, QStringLiteral("Ajouter"));
         QCOMPARE(f.boxes.shown().back().icon, MessageIcon::Information);
         QCOMPARE(f.boxes.shown().back().text, AddedText(stored));
         QCOMPARE(f.list->currentText(), stored);
-        QVERIFY(f.notes->text() == stampBefore || f.notes->text() == stampAfter);
+        QCOMPARE(f.notes->text(), QStringLiteral("samedi le 22 août 09 à 05:20\r\n"));
         QCOMPARE(f.stored(stored), std::optional<QString>(f.notes->text()));
         QCOMPARE(f.notes->textCursor().position(), f.notes->document()->characterCount() - 1);
         QCOMPARE(QApplication::focusWidget(), f.notes);

@@ -1,5 +1,6 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
+#include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
 #include "text/MdCode.h"
 
@@ -183,11 +184,11 @@ private Q_SLOTS:
         int added = 0, saved = 0, deleted = 0, refused = 0, missed = 0;
         Ledger ledger = file.open();
         // Commits in batches, so that thousands of operations do not each wait for the disk.
-        Execute(ledger.connection(), "BEGIN");
+        Execute(LedgerTestAccess::connection(ledger), "BEGIN");
         for (int operation = 1; added < Persons; ++operation) {
             if (operation % 100 == 0) {
-                Execute(ledger.connection(), "COMMIT");
-                Execute(ledger.connection(), "BEGIN");
+                Execute(LedgerTestAccess::connection(ledger), "COMMIT");
+                Execute(LedgerTestAccess::connection(ledger), "BEGIN");
             }
             const int kind = random.below(100);
             if (kind < 55 || model.size() < 2) {
@@ -243,7 +244,7 @@ private Q_SLOTS:
                 ++missed;
             }
         }
-        Execute(ledger.connection(), "COMMIT");
+        Execute(LedgerTestAccess::connection(ledger), "COMMIT");
         ledger.Close();
 
         // All of it again from the file, on a fresh connection.
@@ -261,7 +262,7 @@ private Q_SLOTS:
     {
         TempLedger file;
         Ledger ledger = file.open();
-        Execute(ledger.connection(), "BEGIN");
+        Execute(LedgerTestAccess::connection(ledger), "BEGIN");
         for (const QString& piece : Troublesome) {
             const QString name = piece + QStringLiteral("nom") + piece;
             const QString notes = piece + QStringLiteral("notes") + piece;
@@ -273,7 +274,7 @@ private Q_SLOTS:
             ledger.DeletePerson(name);
             QCOMPARE(ledger.ReadNotes(name), std::nullopt);
         }
-        Execute(ledger.connection(), "COMMIT");
+        Execute(LedgerTestAccess::connection(ledger), "COMMIT");
         QCOMPARE(ledger.ListPersons(), QStringList{ReservedPersonName});
     }
 

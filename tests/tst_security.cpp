@@ -2,6 +2,7 @@
 #include "ledger/LedgerError.h"
 #include "ledger/NewLedger.h"
 #include "support/FaultVfs.h"
+#include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
 
 #include <QFile>
@@ -118,10 +119,10 @@ private Q_SLOTS:
         const QString padding(2000, QLatin1Char('x'));
         {
             Ledger ledger = file.open();
-            Execute(ledger.connection(), "BEGIN");
+            Execute(LedgerTestAccess::connection(ledger), "BEGIN");
             for (int i = 0; i < 3000; ++i)
                 ledger.AddPerson(QStringLiteral("%1 %2 %3").arg(Marker).arg(3000 - i).arg(padding), QString());
-            Execute(ledger.connection(), "COMMIT");
+            Execute(LedgerTestAccess::connection(ledger), "COMMIT");
         }
         FaultVfs vfs;
         Ledger ledger = file.open();
@@ -144,11 +145,11 @@ private Q_SLOTS:
         QCOMPARE(FileMode(path), mode_t(0600));
 
         Ledger ledger = OpenLedgerFile(path);
-        Execute(ledger.connection(), "BEGIN");
+        Execute(LedgerTestAccess::connection(ledger), "BEGIN");
         ledger.AddPerson(QStringLiteral("Anne"), MarkedNotes(100));
         ledger.SaveNotes(ReservedPersonName, MarkedNotes(100));
         QCOMPARE(FileMode(path + QStringLiteral("-journal")), mode_t(0600));
-        Execute(ledger.connection(), "COMMIT");
+        Execute(LedgerTestAccess::connection(ledger), "COMMIT");
         ledger.SaveNotes(QStringLiteral("Anne"), QStringLiteral("rien"));
         ledger.DeletePerson(QStringLiteral("Anne"));
         ledger.Close();

@@ -1,5 +1,6 @@
 #include "ledger/jet/JetConversion.h"
 
+#include "ledger/FileSync.h"
 #include "ledger/LedgerDraft.h"
 #include "ledger/LedgerError.h"
 #include "ledger/LedgerFile.h"
@@ -10,27 +11,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstring>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// How many renamings the message lists before summing up the rest.
-constexpr int ListedRenamings = 20;
 constexpr int KeptNameAttempts = 1000;
-
-QString Shown(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
 
 [[noreturn]] void Refuse(const QString& path, const QString& reason, int engineCode = 0)
 {
-    throw LedgerError(
-        QStringLiteral("Le fichier %1 n'a pas été converti : %2.\r\nIl n'a pas été modifié.").arg(Shown(path), reason),
-        engineCode);
+    throw LedgerError(QStringLiteral("Le fichier %1 n'a pas été converti : %2.\r\nIl n'a pas été modifié.")
+                          .arg(ShownPath(path), reason),
+                      engineCode);
 }
 
 // Tells whether the file at a name is still the one that was read.
@@ -93,7 +86,7 @@ QString KeepOriginal(const QString& path)
             return kept;
         if (errno != EEXIST)
             throw LedgerError(QStringLiteral("l'original n'a pas pu être gardé sous le nom %1 (%2)")
-                                  .arg(Shown(kept), QString::fromLocal8Bit(std::strerror(errno))));
+                                  .arg(ShownPath(kept), LastSystemError()));
     }
     throw LedgerError(QStringLiteral("aucun nom n'est libre pour garder l'original"));
 }
@@ -142,25 +135,4 @@ JetConversionResult ConvertJetLedger(const QString& folder)
     }
     SyncToDisk(folder);
     return {converted.persons.size(), kept, converted.renamed};
-}
-
-QString DescribeJetConversion(const JetConversionResult& result)
-{
-    QString text = result.personCount == 1
-                       ? QStringLiteral("Le registre au format Access a été converti : 1 personne a été reprise.")
-                       : QStringLiteral("Le registre au format Access a été converti : %1 personnes ont été reprises.")
-                             .arg(result.personCount);
-    text += QStringLiteral("\r\nL'original est conservé sous le nom %1.").arg(Shown(result.keptOriginalPath));
-    if (result.renamed.isEmpty())
-        return text;
-    text += QStringLiteral("\r\n\r\nCes personnes ont reçu un nouveau nom, car plusieurs portaient le même nom, "
-                           "ou aucun :");
-    for (const RenamedPerson& renamed : result.renamed.first(qMin(result.renamed.size(), ListedRenamings))) {
-        const QString from =
-            renamed.from.isEmpty() ? QStringLiteral("(sans nom)") : QStringLiteral("« %1 »").arg(renamed.from);
-        text += QStringLiteral("\r\n%1 → « %2 »").arg(from, renamed.to);
-    }
-    if (result.renamed.size() > ListedRenamings)
-        text += QStringLiteral("\r\net %1 autres.").arg(result.renamed.size() - ListedRenamings);
-    return text;
 }

@@ -18,6 +18,3 @@ struct JetConversionResult {
 // is BDPLORN.mdb missing. A file with another database password than the ledger's is refused.
 // On any failure the folder is left as it was, and LedgerError says why in French.
 JetConversionResult ConvertJetLedger(const QString& folder);
-
-// What the user is told once it is done, in French.
-QString DescribeJetConversion(const JetConversionResult& result);

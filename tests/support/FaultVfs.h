@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <sqlite3.h> // faults are given as the engine's result codes
 
 // A shim over the engine's default file layer that makes chosen operations fail the way a full disk, a
 // write-protected file or a write-protected folder would, so those cases run as root too (root ignores

@@ -4,6 +4,7 @@
 #include "ledger/LedgerFile.h"
 #include "ledger/jet/JetHeader.h"
 #include "ledger/jet/Rc4.h"
+#include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
 
 #include <QDir>
@@ -119,8 +120,8 @@ QList<StoredRow> ReadLedgerRows(const QString& path)
 {
     Ledger ledger = OpenLedgerFile(path);
     sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(ledger.connection(), "SELECT NomPers, LesPlorns FROM tblPlorn ORDER BY rowid", -1, &statement,
-                       nullptr);
+    sqlite3_prepare_v2(LedgerTestAccess::connection(ledger), "SELECT NomPers, LesPlorns FROM tblPlorn ORDER BY rowid",
+                       -1, &statement, nullptr);
     QList<StoredRow> rows;
     const auto text = [&](int index) {
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));

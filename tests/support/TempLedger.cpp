@@ -1,6 +1,7 @@
 #include "support/TempLedger.h"
 
 #include "ledger/NewLedger.h"
+#include "support/LedgerTestAccess.h"
 
 #include <QFile>
 #include <QProcess>
@@ -50,7 +51,7 @@ LedgerContents ReadAll(Ledger& ledger)
 QStringList IntegrityProblems(Ledger& ledger)
 {
     QStringList problems;
-    Statement check(ledger.connection(), "PRAGMA integrity_check");
+    Statement check(LedgerTestAccess::connection(ledger), "PRAGMA integrity_check");
     while (check.step())
         problems << check.text(0);
     if (problems == QStringList{QStringLiteral("ok")})

@@ -1,5 +1,7 @@
 #include "ui/main/FormatStamp.h"
 
+#include "ui/toolkit/Clock.h"
+
 namespace {
 
 QString TwoDigits(int number)
@@ -59,5 +61,5 @@ QString FormatStamp(const QDateTime& when, const QLocale& locale)
 
 QString FormatStamp()
 {
-    return FormatStamp(QDateTime::currentDateTime(), QLocale());
+    return FormatStamp(CurrentDateTime(), QLocale());
 }

@@ -9,7 +9,7 @@
 // the locale's time separator. Digits are ASCII whatever the locale.
 QString FormatStamp(const QDateTime& when, const QLocale& locale);
 
-// The stamp for now, in the system's locale.
+// The stamp for now, in the program's locale.
 QString FormatStamp();
 
 // The text between hours and minutes in the locale's short time format, or ":" when it has none.

@@ -2,7 +2,6 @@
 
 #include "ProgramIdentity.h"
 #include "ledger/LedgerError.h"
-#include "ledger/jet/JetConversion.h"
 #include "text/MdCode.h"
 #include "ui/about/frmAbout.h"
 #include "ui/toolkit/Activation.h"
@@ -46,18 +45,11 @@ void frmPlorn::ConnectHandlers()
 
 void frmPlorn::Form_Load()
 {
-    // A ledger in the Access format of earlier versions is converted once, before it is opened.
-    if (SniffLedgerFile(LedgerPathIn(ledgerFolder_)) == LedgerFileKind::Jet) {
-        const JetConversionResult converted = ConvertJetLedger(ledgerFolder_);
-        ShowMessage(this, DescribeJetConversion(converted), QStringLiteral("Quentaril"), MessageIcon::Information);
-    }
     db = OpenLedger(ledgerFolder_);
+    // LoadAllUser selects the first entry and shows its notes: selecting it once more would only read the same
+    // notes again, which costs a third of a second at 10 MB.
     LoadAllUser();
     setWindowTitle(QStringLiteral("Quentaril ") + ProgramVersionText());
-    // LoadAllUser has just selected the first entry: selecting it once more would only read the same
-    // notes again, which costs a third of a second at 10 MB.
-    if (cmbPers->entryCount() > 0 && cmbPers->currentIndex() != 0)
-        cmbPers->selectIndex(0);
 }
 
 void frmPlorn::LoadAllUser()

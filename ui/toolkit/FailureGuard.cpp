@@ -7,28 +7,12 @@
 #include <cstdlib>
 #include <exception>
 
-namespace {
-
-FailureSeam* liveSeam = nullptr;
-
-} // namespace
-
-FailureSeam::FailureSeam() : outer_(liveSeam)
-{
-    liveSeam = this;
-}
-
-FailureSeam::~FailureSeam()
-{
-    liveSeam = outer_;
-}
-
-void RunGuarded(const std::function<void()>& handler)
+bool RunGuarded(const std::function<void()>& handler)
 {
     QString message;
     try {
         handler();
-        return;
+        return true;
     } catch (const std::exception& failure) {
         message = QString::fromUtf8(failure.what());
     } catch (...) {
@@ -37,13 +21,14 @@ void RunGuarded(const std::function<void()>& handler)
         message = QStringLiteral("Une erreur inattendue s'est produite. Le programme va se fermer.");
     // Reported outside the catch block: the message box runs an event loop.
     ReportFailureAndEnd(message);
+    return false;
 }
 
 void ReportFailureAndEnd(const QString& message)
 {
     ShowMessage(QApplication::activeWindow(), message, QStringLiteral("Erreur"), MessageIcon::Error,
                 MessageButtons::Ok);
-    if (liveSeam) {
+    if (FailureSeam* liveSeam = FailureSeam::live()) {
         liveSeam->messages_.append(message);
         return;
     }

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "ui/toolkit/ScopedSeam.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
 
 // Every event handler runs through RunGuarded: a failure never unwinds through Qt's event loop. It stops
 // the handler, shows its message in an error box, and ends the program with a failure status, without
-// closing the windows (so no save runs on the way out).
-void RunGuarded(const std::function<void()>& handler);
+// closing the windows (so no save runs on the way out). Returns whether the handler ran to its end, which
+// can be false only under the test seam.
+bool RunGuarded(const std::function<void()>& handler);
 
 // The handler wrapped for connect(): each call runs it through RunGuarded.
 template <typename Handler> auto Guarded(Handler handler)
@@ -19,20 +22,14 @@ template <typename Handler> auto Guarded(Handler handler)
 
 // Test seam: while one is alive, a failure is recorded (after its message box, which goes through the
 // message box seam) instead of ending the process.
-class FailureSeam {
+class FailureSeam : public ScopedSeam<FailureSeam> {
 public:
-    FailureSeam();
-    ~FailureSeam();
-    FailureSeam(const FailureSeam&) = delete;
-    FailureSeam& operator=(const FailureSeam&) = delete;
-
     bool failed() const { return !messages_.isEmpty(); }
     const QStringList& messages() const { return messages_; }
 
 private:
     friend void ReportFailureAndEnd(const QString&);
     QStringList messages_;
-    FailureSeam* outer_ = nullptr;
 };
 
 // Shows the message and ends the program with a failure status (or records it under the seam).

@@ -4,8 +4,6 @@
 
 namespace {
 
-MessageBoxSeam* liveSeam = nullptr;
-
 MessageAnswer AnswerFromSeam(std::deque<MessageAnswer>& answers, MessageButtons buttons)
 {
     if (buttons == MessageButtons::Ok)
@@ -19,16 +17,6 @@ MessageAnswer AnswerFromSeam(std::deque<MessageAnswer>& answers, MessageButtons 
 
 } // namespace
 
-MessageBoxSeam::MessageBoxSeam() : outer_(liveSeam)
-{
-    liveSeam = this;
-}
-
-MessageBoxSeam::~MessageBoxSeam()
-{
-    liveSeam = outer_;
-}
-
 MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
                           MessageButtons buttons)
 {
@@ -40,7 +28,7 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& t
 {
     const bool question = buttons == MessageButtons::YesNo;
     const bool defaultIsNo = question && defaultAnswer == MessageAnswer::No;
-    if (liveSeam) {
+    if (MessageBoxSeam* liveSeam = MessageBoxSeam::live()) {
         const MessageAnswer shownDefault =
             !question ? MessageAnswer::Ok : (defaultIsNo ? MessageAnswer::No : MessageAnswer::Yes);
         liveSeam->shown_.push_back({text, title, icon, buttons, shownDefault});

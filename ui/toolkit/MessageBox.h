@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/toolkit/ScopedSeam.h"
+
 #include <QString>
 #include <QWidget>
 #include <deque>
@@ -19,7 +21,7 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& t
 
 // Test seam: while one is alive, no box is shown; each box is recorded and answered from the queue
 // (Ok for an Ok box; for a Yes/No box the next queued answer, or No when the queue is empty).
-class MessageBoxSeam {
+class MessageBoxSeam : public ScopedSeam<MessageBoxSeam> {
 public:
     struct Shown {
         QString text;
@@ -28,11 +30,6 @@ public:
         MessageButtons buttons;
         MessageAnswer defaultAnswer = MessageAnswer::Ok;
     };
-
-    MessageBoxSeam();
-    ~MessageBoxSeam();
-    MessageBoxSeam(const MessageBoxSeam&) = delete;
-    MessageBoxSeam& operator=(const MessageBoxSeam&) = delete;
 
     void queueAnswer(MessageAnswer answer) { answers_.push_back(answer); }
     const std::vector<Shown>& shown() const { return shown_; }
@@ -43,5 +40,4 @@ private:
                                      MessageAnswer);
     std::deque<MessageAnswer> answers_;
     std::vector<Shown> shown_;
-    MessageBoxSeam* outer_ = nullptr;
 };

@@ -2,25 +2,9 @@
 
 #include <QDesktopServices>
 
-namespace {
-
-ShellOpenSeam* liveSeam = nullptr;
-
-} // namespace
-
-ShellOpenSeam::ShellOpenSeam() : outer_(liveSeam)
-{
-    liveSeam = this;
-}
-
-ShellOpenSeam::~ShellOpenSeam()
-{
-    liveSeam = outer_;
-}
-
 void ShellOpen(const QUrl& address)
 {
-    if (liveSeam) {
+    if (ShellOpenSeam* liveSeam = ShellOpenSeam::live()) {
         liveSeam->opened_.push_back(address);
         return;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/toolkit/ScopedSeam.h"
+
 #include <QUrl>
 #include <vector>
 
@@ -7,17 +9,11 @@
 void ShellOpen(const QUrl& address);
 
 // Test seam: while one is alive, addresses are recorded instead of opened.
-class ShellOpenSeam {
+class ShellOpenSeam : public ScopedSeam<ShellOpenSeam> {
 public:
-    ShellOpenSeam();
-    ~ShellOpenSeam();
-    ShellOpenSeam(const ShellOpenSeam&) = delete;
-    ShellOpenSeam& operator=(const ShellOpenSeam&) = delete;
-
     const std::vector<QUrl>& opened() const { return opened_; }
 
 private:
     friend void ShellOpen(const QUrl&);
     std::vector<QUrl> opened_;
-    ShellOpenSeam* outer_ = nullptr;
 };

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <memory>
+
+// The engine's connection handle, owned. Declared without the engine's header so that the windows, which hold
+// a Ledger, never see the engine.
+struct sqlite3;
+
+struct ConnectionCloser {
+    void operator()(sqlite3* db) const;
+};
+using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
