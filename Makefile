@@ -2,29 +2,42 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench format clean fuzz test-asan install-user uninstall-user
+.PHONY: all configure build program run test bench format clean fuzz test-asan install-user uninstall-user
+
+# WERROR=ON turns every warning into an error (CI builds that way).
+WERROR ?= OFF
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENTARIL_WERROR=$(WERROR)
 
 all: build
 
-deps:
+configure:
 	@scripts/install-deps.sh
+	$(CONFIGURE)
 
-configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The program and the tool that makes its ledger, nothing else: what `make run` waits for.
+program: configure
+	cmake --build $(BUILD) -j $(JOBS) --target quentaril new_ledger
 
-build: configure
+build:
+	@scripts/install-deps.sh test
+	$(CONFIGURE)
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: program
 	$(BUILD)/quentaril
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench:
+	@scripts/install-deps.sh bench
+	$(CONFIGURE)
+	cmake --build $(BUILD) -j $(JOBS)
 	scripts/run-benchmarks.sh $(BUILD)
 
-format: configure
+format:
+	@scripts/install-deps.sh format
+	$(CONFIGURE)
 	cmake --build $(BUILD) --target format
 
 # Every test under AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer, in $(ASAN_BUILD); the first
@@ -34,8 +47,9 @@ SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:print_stacktrace=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0
 
-test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENTARIL_SANITIZE=ON \
+test-asan:
+	@scripts/install-deps.sh test
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENTARIL_SANITIZE=ON -DQUENTARIL_WERROR=$(WERROR) \
 		-DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -46,7 +60,6 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
 
 fuzz:
-	@scripts/install-deps.sh
 	@scripts/install-deps.sh fuzz
 	cmake -S . -B $(FUZZ_BUILD) -DQUENTARIL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target ledger_roundtrip_fuzzer
@@ -55,7 +68,7 @@ fuzz:
 		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus fuzz/seeds
 
 # The program, a ledger (only when none is there), its launcher and icons, for the current user.
-install-user: build
+install-user: program
 	scripts/install-user.sh $(BUILD)
 
 # Removes program, launcher and icons; never the ledger.

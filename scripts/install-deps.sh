@@ -1,22 +1,32 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quentaril needs to build, test and run.
-# Idempotent: installs only what is missing. Runs as root, or through sudo.
+# Installs the Debian packages Quentaril needs, only those that are missing. Runs as root, or through sudo.
+#   install-deps.sh            what building and running the program need (make run)
+#   install-deps.sh test       and what the tests need (make test)
+#   install-deps.sh bench      and what the benchmarks need (make bench)
+#   install-deps.sh fuzz       and clang with libFuzzer (make fuzz)
+#   install-deps.sh format     and clang-format (make format)
 set -euo pipefail
 
 packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-    libsqlcipher-dev sqlcipher
-    mdbtools-dev libmdb3 python3
+    libsqlcipher-dev
+    mdbtools-dev libmdb3
     fonts-liberation2
-    libgtest-dev libbenchmark-dev
-    clang-format
-    desktop-file-utils
 )
-# `install-deps.sh fuzz` adds the compiler and runtime of make fuzz (libFuzzer comes with clang's runtime).
-if [ "${1:-}" = fuzz ]; then
-    packages+=(clang libclang-rt-14-dev)
-fi
+for profile in "$@"; do
+    case "$profile" in
+    # The sqlcipher tool checks ledgers from outside; python3 runs the Jet test-ledger writer.
+    test) packages+=(sqlcipher python3 desktop-file-utils) ;;
+    bench) packages+=(libbenchmark-dev python3 sqlcipher) ;;
+    fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    format) packages+=(clang-format) ;;
+    *)
+        echo "install-deps: unknown profile $profile" >&2
+        exit 2
+        ;;
+    esac
+done
 
 missing=()
 for package in "${packages[@]}"; do

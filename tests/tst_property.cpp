@@ -267,7 +267,7 @@ private Q_SLOTS:
             const QString name = piece + QStringLiteral("nom") + piece;
             const QString notes = piece + QStringLiteral("notes") + piece;
             ledger.AddPerson(name, notes);
-            QVERIFY2(ledger.ListPersons().contains(name), qPrintable(name.toUtf8().toHex()));
+            QVERIFY2(ledger.ListPersons().contains(name), name.toUtf8().toHex().constData());
             QCOMPARE(ledger.ReadNotes(name), std::optional<QString>(notes));
             ledger.SaveNotes(name, piece);
             QCOMPARE(ledger.ReadNotes(name), std::optional<QString>(piece));
