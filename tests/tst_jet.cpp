@@ -10,11 +10,15 @@
 #include "support/JetLedgers.h"
 #include "support/TempLedger.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -55,50 +59,106 @@ QString Lines(const QString& line, int count)
     return lines.join(QStringLiteral("\r\n"));
 }
 
-// What the converted ledger must hold for the generator's fixture: every row as it was, the first of the two
-// "Dup" renamed, the null notes empty.
-QList<StoredRow> ConvertedFixtureRows(const QString& expectFile)
+// What the converted ledger must hold for the standard fixture: every row as it was, the first of the two "Dup"
+// renamed, the null notes empty.
+QList<StoredRow> ConvertedFixtureRows()
 {
-    QList<StoredRow> rows = ReadExpectedRows(expectFile);
+    QList<StoredRow> rows = StandardFixtureRows();
     for (StoredRow& row : rows)
         row.notesNull = false;
     rows[5].name = "Dup (2)";
     return rows;
 }
 
+QByteArray Utf16(const QString& text)
+{
+    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+// A ledger of one table without a password (the format tests need no more).
+JetLedgerSpec Table(int jetVersion, const QString& table, const QString& columns, const QList<QStringList>& rows)
+{
+    JetLedgerSpec spec;
+    spec.jet = jetVersion;
+    spec.password.clear();
+    spec.table = table;
+    spec.columns = columns;
+    for (const QStringList& row : rows)
+        spec.rows.append(QJsonArray::fromStringList(row));
+    return spec;
+}
+
+JetLedgerSpec OneRow(int jetVersion, const QString& password)
+{
+    JetLedgerSpec spec;
+    spec.jet = jetVersion;
+    spec.password = password;
+    spec.rows = JsonRows({{QStringLiteral("a"), QStringLiteral("b")}});
+    return spec;
+}
+
+bool IsLongValuePage(const QByteArray& file, qsizetype pageSize, qsizetype page)
+{
+    return file.at(page * pageSize) == '\x01' && file.mid(page * pageSize + 4, 4) == "LVAL";
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Person)
+Q_DECLARE_METATYPE(JetLedgerSpec)
+Q_DECLARE_METATYPE(JetFormat)
 
 class TestJet : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // The header names the format and keeps the password: Jet 4 masks it with the creation date, Jet 3 keeps
+    // code-page text.
+    void headers_data()
+    {
+        QUENTARIL_REQUIRE_JET_WRITER();
+        QTest::addColumn<JetLedgerSpec>("spec");
+        QTest::addColumn<JetFormat>("format");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("Jet 4, password") << OneRow(4, QStringLiteral("password")) << JetFormat::Jet4
+                                         << QStringLiteral("password");
+        JetLedgerSpec encoded = OneRow(4, QString());
+        encoded.pageKey = 0x5A3C91E7;
+        QTest::newRow("Jet 4, RC4-encoded pages, no password") << encoded << JetFormat::Jet4 << QString();
+        QTest::newRow("Jet 3, no password") << OneRow(3, QString()) << JetFormat::Jet3 << QString();
+        QTest::newRow("standard fixture, Jet 4") << StandardFixture(4) << JetFormat::Jet4 << LedgerPassword;
+        QTest::newRow("standard fixture, Jet 3") << StandardFixture(3) << JetFormat::Jet3 << LedgerPassword;
+        // Another date, another mask; twenty characters fill the field.
+        const QString longest = QStringLiteral("Clé€ΩЖ-vingt-signes!");
+        JetLedgerSpec later = OneRow(4, longest);
+        later.created = QStringLiteral("2023-11-05T17:45:00");
+        QTest::newRow("Jet 4, longest password, another date") << later << JetFormat::Jet4 << longest;
+        QTest::newRow("Jet 3, code page 1252")
+            << OneRow(3, QStringLiteral("Clé€Œ")) << JetFormat::Jet3 << QStringLiteral("Clé€Œ");
+        JetLedgerSpec cyrillic = OneRow(3, QStringLiteral("Жир-ёж"));
+        cyrillic.codePage = 1251;
+        QTest::newRow("Jet 3, code page 1251") << cyrillic << JetFormat::Jet3 << QStringLiteral("Жир-ёж");
+        JetLedgerSpec ace = OneRow(4, QString());
+        ace.ace = true;
+        QTest::newRow("Access 2007") << ace << JetFormat::Ace << QString();
+    }
+
     void headers()
     {
+        QFETCH(JetLedgerSpec, spec);
+        QFETCH(JetFormat, format);
+        QFETCH(QString, password);
         JetLedgers jet;
-        const QList<std::tuple<QString, JetFormat, QString>> samples{
-            {QStringLiteral("V2000_with-password.mdb"), JetFormat::Jet4, QStringLiteral("password")},
-            {QStringLiteral("db-enc.mdb"), JetFormat::Jet4, QString()},
-            {QStringLiteral("testV1997.mdb"), JetFormat::Jet3, QString()},
-            {QStringLiteral("db2007-enc.accdb"), JetFormat::Ace, QString()}};
-        for (const auto& [name, format, password] : samples) {
-            const JetHeader header = ParseJetHeader(FileBytes(jet.sample(name)));
-            QCOMPARE(header.format, format);
-            QCOMPARE(header.password, password);
-        }
-        const auto passwordOf = [](const QString& path) {
-            return ParseJetHeader(FileBytes(path)).password;
-        };
-        QCOMPARE(passwordOf(jet.fixture(QStringLiteral("BDPLORN_jet4.mdb"))), LedgerPassword);
-        QCOMPARE(passwordOf(jet.fixture(QStringLiteral("BDPLORN_jet3.mdb"))), LedgerPassword);
-        // Jet 4 masks its password with the creation date: another date, another mask.
-        const QJsonArray one = JsonRows({{QStringLiteral("a"), QStringLiteral("b")}});
-        const QString longest = QStringLiteral("Clé€ΩЖ-vingt-signes!");
-        QCOMPARE(passwordOf(jet.generate(4, one, longest, QStringLiteral("2023-11-05T17:45:00"))), longest);
-        QCOMPARE(passwordOf(jet.generate(3, one, QStringLiteral("Clé€Œ"))), QStringLiteral("Clé€Œ"));
-
-        QCOMPARE(ParseJetHeader(FileBytes(jet.fixture(QStringLiteral("BDPLORN_jet4.mdb"))).first(100)).format,
-                 JetFormat::Unknown);
+        const QString path = jet.generate(spec);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, path);
+        const QByteArray bytes = FileBytes(path);
+        const JetHeader header = ParseJetHeader(bytes);
+        QCOMPARE(header.format, format);
+        QCOMPARE(header.password, password);
+        if (format == JetFormat::Jet3)
+            QCOMPARE(header.codePage, spec.codePage == 0 ? 1252 : spec.codePage);
+        // The name and version alone say an Access 2007 file; a Jet header cut short says nothing.
+        if (format != JetFormat::Ace)
+            QCOMPARE(ParseJetHeader(bytes.first(100)).format, JetFormat::Unknown);
     }
 
     void textForms()
@@ -119,55 +179,201 @@ private Q_SLOTS:
         QVERIFY(!JetTextDecoder(4321).isValid());
     }
 
-    // Files made by Access itself: compressed Unicode, code-page text, RC4-encoded pages.
-    void readsAccessFiles()
+    // Jet 4 text in both forms, in a Text and a Memo column: plain UTF-16, or compressed (one byte a character, a
+    // zero byte switching to two bytes and back), which Access uses when it saves room.
+    void readsUnicodeText_data()
     {
-        JetLedgers jet;
-        const QList<QStringList> unicode = ReadJetTextColumns(jet.sample(QStringLiteral("testUnicodeCompV2003.mdb")),
-                                                              QStringLiteral("Table"), {QStringLiteral("Unicode")});
+        QUENTARIL_REQUIRE_JET_WRITER();
+        QTest::addColumn<QString>("compressedText");
+        QTest::newRow("plain") << QString();
+        QTest::newRow("compressed where shorter") << QStringLiteral("shorter");
+        QTest::newRow("compressed wherever it can be") << QStringLiteral("always");
+    }
+
+    void readsUnicodeText()
+    {
+        QFETCH(QString, compressedText);
         QString everyLatin1;
         for (char16_t c = 1; c <= 0xFF; ++c)
             everyLatin1.append(QChar(c));
-        QCOMPARE(unicode, (QList<QStringList>{{QStringLiteral("only ascii chars")},
-                                              {QStringLiteral("ääkkösiä")},
-                                              {QStringLiteral("Мир")},
-                                              {QStringLiteral("ϰαὶ τ\u1F79τ' ἐγὼ Κ\u1F7Bϰλωπα")},
-                                              {QStringLiteral("漢字仮名交じり文")},
-                                              {QStringLiteral("3L9\u001D52\u0002_AB(¥\u0005!!V")},
-                                              {QStringLiteral("ümlaut")},
-                                              {everyLatin1}}));
+        const QStringList texts{QStringLiteral("only ascii chars"),
+                                QStringLiteral("ääkkösiä"),
+                                QStringLiteral("Мир"),
+                                QStringLiteral("ϰαὶ τ\u1F79τ' ἐγὼ Κ\u1F7Bϰλωπα"),
+                                QStringLiteral("漢字仮名交じり文"),
+                                QStringLiteral("3L9\u001D52\u0002_AB(¥\u0005!!V"),
+                                QStringLiteral("ümlaut"),
+                                everyLatin1};
+        QList<QStringList> rows;
+        for (const QString& text : texts)
+            rows << QStringList{text, text};
+        JetLedgerSpec spec = Table(4, QStringLiteral("Table"), QStringLiteral("Unicode:text:255,Long:memo"), rows);
+        spec.compressedText = compressedText;
+        JetLedgers jet;
+        const QString path = jet.generate(spec);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, path);
+        QCOMPARE(ReadJetTextColumns(path, QStringLiteral("Table"), {QStringLiteral("Unicode"), QStringLiteral("Long")}),
+                 rows);
 
-        const QStringList columns{QStringLiteral("A"), QStringLiteral("B")};
-        QCOMPARE(ReadJetTextColumns(jet.sample(QStringLiteral("testV1997.mdb")), QStringLiteral("Table1"), columns),
-                 (QList<QStringList>{{QStringLiteral("a"), QStringLiteral("b")},
-                                     {QStringLiteral("abcdefg"), QStringLiteral("hijklmnop")}}));
-        const QList<QStringList> helloWorld{{QStringLiteral("hello")}, {QStringLiteral("world")}};
-        for (const QString& encoded : {QStringLiteral("db-enc.mdb"), QStringLiteral("db97-enc.mdb")})
-            QCOMPARE(ReadJetTextColumns(jet.sample(encoded), QStringLiteral("Table1"), {QStringLiteral("col1")}),
-                     helloWorld);
-        QVERIFY_THROWS_EXCEPTION(JetReadError, ReadJetTextColumns(jet.sample(QStringLiteral("testV1997.mdb")),
-                                                                  QStringLiteral("Table1"), {QStringLiteral("C")}));
+        // The file holds the form asked for: Cyrillic takes more room compressed, so only "always" does it.
+        const QByteArray file = FileBytes(path);
+        QCOMPARE(file.contains(Utf16(texts[0])), compressedText.isEmpty());
+        QCOMPARE(file.contains("\xFF\xFE" + texts[0].toLatin1()), !compressedText.isEmpty());
+        QCOMPARE(file.contains(QByteArray::fromHex("fffe001c0438044004")), compressedText == "always");
+    }
+
+    // Jet 3 text is in the file's Windows code page.
+    void readsCodePageText_data()
+    {
+        QUENTARIL_REQUIRE_JET_WRITER();
+        QTest::addColumn<int>("codePage");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("1252") << 1252
+                              << QList<QStringList>{{QStringLiteral("a"), QStringLiteral("b")},
+                                                    {QStringLiteral("abcdefg"), QStringLiteral("hijklmnop")},
+                                                    {QStringLiteral("€Œé"), QStringLiteral("„cité“ ÿ")}}
+                              << QByteArray("\x80\x8C\xE9");
+        QTest::newRow("1251") << 1251
+                              << QList<QStringList>{{QStringLiteral("a"), QStringLiteral("b")},
+                                                    {QStringLiteral("Жир"), QStringLiteral("Мир — ёж")}}
+                              << QByteArray("\xC6\xE8\xF0");
+    }
+
+    void readsCodePageText()
+    {
+        QFETCH(int, codePage);
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QByteArray, stored);
+        JetLedgerSpec spec = Table(3, QStringLiteral("Table1"), QStringLiteral("A:text,B:memo"), rows);
+        spec.codePage = codePage;
+        JetLedgers jet;
+        const QString path = jet.generate(spec);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, path);
+        QCOMPARE(ReadJetTextColumns(path, QStringLiteral("Table1"), {QStringLiteral("A"), QStringLiteral("B")}), rows);
+        QVERIFY(FileBytes(path).contains(stored));
+        // A column the table does not have.
+        QVERIFY_THROWS_EXCEPTION(JetReadError,
+                                 ReadJetTextColumns(path, QStringLiteral("Table1"), {QStringLiteral("C")}));
+    }
+
+    // Pages RC4-encoded as Access does for an "encrypted" file: every page after the header, under its own key.
+    void readsEncodedPages_data()
+    {
+        QUENTARIL_REQUIRE_JET_WRITER();
+        QTest::addColumn<int>("jetVersion");
+        QTest::newRow("Jet 4") << 4;
+        QTest::newRow("Jet 3") << 3;
+    }
+
+    void readsEncodedPages()
+    {
+        QFETCH(int, jetVersion);
+        const QList<QStringList> rows{{QStringLiteral("hello")}, {QStringLiteral("world")}};
+        JetLedgerSpec spec = Table(jetVersion, QStringLiteral("Table1"), QStringLiteral("col1:text"), rows);
+        JetLedgers jet;
+        const QString clearPath = jet.generate(spec);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, clearPath);
+        spec.pageKey = 0x1F2E3D4C;
+        const QString path = jet.generate(spec);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, path);
+        QCOMPARE(ReadJetTextColumns(path, QStringLiteral("Table1"), {QStringLiteral("col1")}), rows);
+
+        const QByteArray hello = jetVersion == 4 ? Utf16(QStringLiteral("hello")) : QByteArray("hello");
+        QVERIFY(FileBytes(clearPath).contains(hello));
+        QVERIFY(!FileBytes(path).contains(hello));
+    }
+
+    // The standard fixture holds what it says: alice's notes on a chain of long-value pages, the first Dup's in its
+    // row, the second's in a long-value row, Bob's NULL, the data pages last.
+    void theStandardFixture_data()
+    {
+        QUENTARIL_REQUIRE_JET_WRITER();
+        QTest::addColumn<int>("jetVersion");
+        QTest::newRow("Jet 4") << 4;
+        QTest::newRow("Jet 3") << 3;
+    }
+
+    void theStandardFixture()
+    {
+        QFETCH(int, jetVersion);
+        JetLedgers jet;
+        const QString path = jet.standardFixture(jetVersion);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, path);
+        const QByteArray file = FileBytes(path);
+        const QJsonObject layout = jet.layout(path);
+        const qsizetype pageSize = jetVersion == 4 ? 4096 : 2048;
+        QCOMPARE(layout[QStringLiteral("page_size")].toInteger(), pageSize);
+        QCOMPARE(file.size(), layout[QStringLiteral("page_count")].toInteger() * pageSize);
+
+        const QJsonArray rows = layout[QStringLiteral("rows")].toArray();
+        QCOMPARE(rows.size(), 7);
+        const auto notes = [&](qsizetype row) {
+            return rows[row][QStringLiteral("fields")][QStringLiteral("LesPlorns")].toObject();
+        };
+        const auto storage = [&](qsizetype row) {
+            return notes(row)[QStringLiteral("storage")].toString();
+        };
+        QCOMPARE(storage(0), QStringLiteral("inline"));
+        QCOMPARE(storage(2), QStringLiteral("chain"));
+        QCOMPARE(storage(3), QStringLiteral("inline"));
+        QVERIFY(notes(4)[QStringLiteral("null")].toBool());
+        QCOMPARE(storage(5), QStringLiteral("inline"));
+        QCOMPARE(storage(6), QStringLiteral("lval"));
+        QVERIFY(IsLongValuePage(file, pageSize, notes(6)[QStringLiteral("chain")][0][QStringLiteral("page")].toInt()));
+
+        const QJsonArray chain = notes(2)[QStringLiteral("chain")].toArray();
+        QSet<int> chainPages;
+        for (const QJsonValue& piece : chain) {
+            const int page = piece[QStringLiteral("page")].toInt();
+            QVERIFY(IsLongValuePage(file, pageSize, page));
+            chainPages.insert(page);
+        }
+        QVERIFY2(chainPages.size() >= 5 && chainPages.size() == chain.size(),
+                 qPrintable(QString::number(chain.size())));
+
+        const QJsonArray dataPages = layout[QStringLiteral("table")][QStringLiteral("data_pages")].toArray();
+        QVERIFY(!dataPages.isEmpty());
+        QCOMPARE(dataPages.last().toInteger(), layout[QStringLiteral("page_count")].toInteger() - 1);
+        for (const QJsonValue& page : dataPages)
+            QCOMPARE(file.at(page.toInteger() * pageSize), '\x01');
+
+        // Read back as the conversion reads it: NULL notes come back null, empty ones empty.
+        QList<QStringList> expected;
+        for (const StoredRow& row : StandardFixtureRows())
+            expected << QStringList{QString::fromUtf8(row.name),
+                                    row.notesNull ? QString() : QString::fromUtf8(row.notes)};
+        const QList<QStringList> read = ReadJetTextColumns(path, QStringLiteral("tblPlorn"),
+                                                           {QStringLiteral("NomPers"), QStringLiteral("LesPlorns")});
+        QCOMPARE(read, expected);
+        QVERIFY(read[4][1].isNull());
+        QVERIFY(!read[3][1].isNull());
     }
 
     void convertsTheFixtures_data()
     {
-        QTest::addColumn<QString>("fixture");
-        QTest::addColumn<bool>("encodedPages");
-        QTest::newRow("Jet 4") << QStringLiteral("BDPLORN_jet4.mdb") << false;
-        QTest::newRow("Jet 3") << QStringLiteral("BDPLORN_jet3.mdb") << false;
-        QTest::newRow("Jet 4, RC4-encoded pages") << QStringLiteral("BDPLORN_jet4.mdb") << true;
-        QTest::newRow("Jet 3, RC4-encoded pages") << QStringLiteral("BDPLORN_jet3.mdb") << true;
+        QUENTARIL_REQUIRE_JET_WRITER();
+        QTest::addColumn<JetLedgerSpec>("spec");
+        QTest::newRow("Jet 4") << StandardFixture(4);
+        QTest::newRow("Jet 3") << StandardFixture(3);
+        for (const int jetVersion : {4, 3}) {
+            JetLedgerSpec encoded = StandardFixture(jetVersion);
+            encoded.pageKey = 0x5A3C91E7;
+            QTest::addRow("Jet %d, RC4-encoded pages", jetVersion) << encoded;
+        }
+        JetLedgerSpec compressed = StandardFixture(4);
+        compressed.compressedText = QStringLiteral("shorter");
+        QTest::newRow("Jet 4, compressed text") << compressed;
     }
 
     void convertsTheFixtures()
     {
-        QFETCH(QString, fixture);
-        QFETCH(bool, encodedPages);
+        QFETCH(JetLedgerSpec, spec);
         JetLedgers jet;
+        const QString fixture = jet.generate(spec);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, fixture);
         QTemporaryDir folder;
-        QByteArray original = FileBytes(jet.fixture(fixture));
-        if (encodedPages)
-            original = EncodeJetPages(original, 0x5A3C91E7);
+        const QByteArray original = FileBytes(fixture);
         WriteFile(LedgerPathIn(folder.path()), original);
 
         const JetConversionResult result = ConvertJetLedger(folder.path());
@@ -182,7 +388,7 @@ private Q_SLOTS:
         const QString ledger = LedgerPathIn(folder.path());
         QCOMPARE(SniffLedgerFile(ledger), LedgerFileKind::Other);
         QCOMPARE(FileMode(ledger), mode_t(0600));
-        QCOMPARE(ReadLedgerRows(ledger), ConvertedFixtureRows(jet.fixture(QStringLiteral("BDPLORN.expect.bin"))));
+        QCOMPARE(ReadLedgerRows(ledger), ConvertedFixtureRows());
         const QByteArray schema = RunSqlcipherCli(
             ledger, LedgerPassword, QStringLiteral("SELECT sql FROM sqlite_master WHERE name='tblPlorn';"));
         QVERIFY2(schema.contains("NomPers TEXT NOT NULL UNIQUE"), schema);
@@ -191,7 +397,9 @@ private Q_SLOTS:
     // Every character comes over as it was, those mdbtools' own text conversion gets wrong included.
     void keepsEveryCharacter_data()
     {
+        QUENTARIL_REQUIRE_JET_WRITER();
         QTest::addColumn<int>("jetVersion");
+        QTest::addColumn<QString>("compressedText");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QList<Person>>("persons");
         QTest::addColumn<QList<StoredRow>>("expected");
@@ -212,7 +420,9 @@ private Q_SLOTS:
             expected.append({person.name.toString().toUtf8(), person.notes.toString().toUtf8(), false});
         expected[6].name = "Sans nom";
         expected[7].name = "Sans nom (2)";
-        QTest::newRow("Jet 4") << 4 << LedgerPassword << persons << expected;
+        QTest::newRow("Jet 4") << 4 << QString() << LedgerPassword << persons << expected;
+        QTest::newRow("Jet 4, compressed text")
+            << 4 << QStringLiteral("always") << LedgerPassword << persons << expected;
 
         // Jet 3 holds code-page text: only what Windows-1252 can write. A file without a password opens too.
         QList<Person> westEuropean{
@@ -223,18 +433,26 @@ private Q_SLOTS:
         QList<StoredRow> westEuropeanRows;
         for (const Person& person : westEuropean)
             westEuropeanRows.append({person.name.toString().toUtf8(), person.notes.toString().toUtf8(), false});
-        QTest::newRow("Jet 3, no password") << 3 << QString() << westEuropean << westEuropeanRows;
+        QTest::newRow("Jet 3, no password") << 3 << QString() << QString() << westEuropean << westEuropeanRows;
     }
 
     void keepsEveryCharacter()
     {
         QFETCH(int, jetVersion);
+        QFETCH(QString, compressedText);
         QFETCH(QString, password);
         QFETCH(QList<Person>, persons);
         QFETCH(QList<StoredRow>, expected);
+        JetLedgerSpec spec;
+        spec.jet = jetVersion;
+        spec.rows = JsonRows(persons);
+        spec.password = password;
+        spec.compressedText = compressedText;
         JetLedgers jet;
+        const QString path = jet.generate(spec);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, path);
         QTemporaryDir folder;
-        PlaceAsLedger(jet.generate(jetVersion, JsonRows(persons), password), folder.path());
+        PlaceAsLedger(path, folder.path());
         ConvertJetLedger(folder.path());
         QCOMPARE(ReadLedgerRows(LedgerPathIn(folder.path())), expected);
     }
@@ -267,44 +485,79 @@ private Q_SLOTS:
 
     void keepsAnEarlierOriginal()
     {
+        QUENTARIL_REQUIRE_JET_WRITER();
         JetLedgers jet;
+        const QString fixture = jet.standardFixture(4);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, fixture);
         QTemporaryDir folder;
-        PlaceAsLedger(jet.fixture(QStringLiteral("BDPLORN_jet4.mdb")), folder.path());
+        PlaceAsLedger(fixture, folder.path());
         const QString earlier = QDir(folder.path()).filePath(KeptName);
         WriteFile(earlier, "an earlier original");
         const JetConversionResult result = ConvertJetLedger(folder.path());
         QCOMPARE(result.keptOriginalPath, QDir(folder.path()).filePath(QStringLiteral("BDPLORN.jet-2.mdb")));
         QCOMPARE(FileBytes(earlier), QByteArray("an earlier original"));
-        QCOMPARE(FileBytes(result.keptOriginalPath), FileBytes(jet.fixture(QStringLiteral("BDPLORN_jet4.mdb"))));
+        QCOMPARE(FileBytes(result.keptOriginalPath), FileBytes(fixture));
     }
 
     // A refused file leaves the folder exactly as it was: no kept copy, no half-written ledger.
     void refusals_data()
     {
+        QUENTARIL_REQUIRE_JET_WRITER();
         QTest::addColumn<QByteArray>("ledger");
         QTest::addColumn<QString>("reason");
         JetLedgers jet;
-        const QByteArray jet4 = FileBytes(jet.fixture(QStringLiteral("BDPLORN_jet4.mdb")));
-        const QByteArray jet3 = FileBytes(jet.fixture(QStringLiteral("BDPLORN_jet3.mdb")));
-        const QJsonArray rows = JsonRows({{QStringLiteral("a"), QStringLiteral("b")}});
-        QTest::newRow("another password") << FileBytes(jet.generate(4, rows, QStringLiteral("Autre")))
-                                          << QStringLiteral("son mot de passe n'est pas celui du registre");
-        QTest::newRow("another password, Jet 3") << FileBytes(jet.generate(3, rows, QStringLiteral("kqztrwx")))
-                                                 << QStringLiteral("son mot de passe n'est pas celui du registre");
+        const QString wrongPassword = QStringLiteral("son mot de passe n'est pas celui du registre");
+        const QString noTable = QStringLiteral("il ne contient pas la table tblPlorn");
+        JetLedgerSpec ace = OneRow(4, QString());
+        ace.ace = true;
+        JetLedgerSpec noNotes = OneRow(4, LedgerPassword);
+        noNotes.columns = QStringLiteral("NomPers:text,Notes:memo");
+        noNotes.rows = QJsonArray{QJsonArray{QStringLiteral("a"), QStringLiteral("b")}};
+        const QList<std::tuple<const char*, JetLedgerSpec, QString>> made{
+            {"another password", OneRow(4, QStringLiteral("Autre")), wrongPassword},
+            {"another password, Jet 3", OneRow(3, QStringLiteral("kqztrwx")), wrongPassword},
+            {"Access 2007", ace, QStringLiteral(".accdb")},
+            {"no tblPlorn", Table(3, QStringLiteral("Table1"), QStringLiteral("A:text,B:memo"), {{"a", "b"}}), noTable},
+            {"no LesPlorns column", noNotes, noTable},
+        };
+        for (const auto& [name, spec, reason] : made) {
+            const QString path = jet.generate(spec);
+            QUENTARIL_VERIFY_JET_LEDGER(jet, path);
+            QTest::newRow(name) << FileBytes(path) << reason;
+        }
+
+        const QString jet4Path = jet.standardFixture(4);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, jet4Path);
+        const QString jet3Path = jet.standardFixture(3);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, jet3Path);
+        const QByteArray jet4 = FileBytes(jet4Path);
+        const QByteArray jet3 = FileBytes(jet3Path);
+        const auto firstDataPage = [&](const QString& path) {
+            return jet.layout(path)[QStringLiteral("table")][QStringLiteral("data_pages")][0].toInteger();
+        };
         QTest::newRow("cut inside a page") << jet4.first(jet4.size() - 1000) << QStringLiteral("il est tronqué");
-        // The generator writes the data pages last: without them the library finds no row and says nothing.
+        // The writer puts the data pages last: without them the library finds no row and says nothing.
         QTest::newRow("data pages cut off")
-            << jet4.first(jet4.size() - 4096) << QStringLiteral("la table tblPlorn compte 7 fiches, ");
+            << jet4.first(firstDataPage(jet4Path) * 4096) << QStringLiteral("la table tblPlorn compte 7 fiches, ");
         QTest::newRow("Jet 3 data pages cut off")
-            << jet3.first(jet3.size() - 2048) << QStringLiteral("la table tblPlorn compte 7 fiches, ");
+            << jet3.first(firstDataPage(jet3Path) * 2048) << QStringLiteral("la table tblPlorn compte 7 fiches, ");
         QTest::newRow("half the file") << jet4.first(jet4.size() / 2 / 4096 * 4096) << QStringLiteral("endommagé");
-        QTest::newRow("Access 2007") << FileBytes(jet.sample(QStringLiteral("db2007-enc.accdb")))
-                                     << QStringLiteral(".accdb");
-        QTest::newRow("no tblPlorn") << FileBytes(jet.sample(QStringLiteral("testV1997.mdb")))
-                                     << QStringLiteral("il ne contient pas la table tblPlorn");
         QByteArray laterJet = jet4;
         laterJet[0x14] = 2;
         QTest::newRow("unknown version") << laterJet << QStringLiteral("ce n'est pas une base Access au format Jet");
+
+        // Damage where the layout says alice's notes are: a blank page in their chain, a length their pages lack.
+        const QJsonObject aliceNotes =
+            jet.layout(jet4Path)[QStringLiteral("rows")][2][QStringLiteral("fields")][QStringLiteral("LesPlorns")]
+                .toObject();
+        QByteArray blankPage = jet4;
+        const qsizetype secondPage = aliceNotes[QStringLiteral("chain")][1][QStringLiteral("page")].toInteger();
+        blankPage.replace(secondPage * 4096, 4096, QByteArray(4096, '\0'));
+        QTest::newRow("a Memo page blanked") << blankPage << QStringLiteral("endommagé");
+        QByteArray longer = jet4;
+        const qsizetype field = aliceNotes[QStringLiteral("offset")].toInteger();
+        qToLittleEndian(qFromLittleEndian<quint32>(longer.constData() + field) + 4096, longer.data() + field);
+        QTest::newRow("a Memo longer than its pages") << longer << QStringLiteral("endommagé");
     }
 
     void refusals()
@@ -326,9 +579,12 @@ private Q_SLOTS:
 
     void aFullDisk()
     {
+        QUENTARIL_REQUIRE_JET_WRITER();
         JetLedgers jet;
+        const QString fixture = jet.standardFixture(4);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, fixture);
         QTemporaryDir folder;
-        PlaceAsLedger(jet.fixture(QStringLiteral("BDPLORN_jet4.mdb")), folder.path());
+        PlaceAsLedger(fixture, folder.path());
         const auto before = FolderSnapshot(folder.path());
         {
             FaultVfs faults;

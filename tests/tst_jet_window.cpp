@@ -43,17 +43,20 @@ private Q_SLOTS:
 
     void convertsOnceAtStart_data()
     {
-        QTest::addColumn<QString>("fixture");
-        QTest::newRow("Jet 4") << QStringLiteral("BDPLORN_jet4.mdb");
-        QTest::newRow("Jet 3") << QStringLiteral("BDPLORN_jet3.mdb");
+        QUENTARIL_REQUIRE_JET_WRITER();
+        QTest::addColumn<int>("jetVersion");
+        QTest::newRow("Jet 4") << 4;
+        QTest::newRow("Jet 3") << 3;
     }
 
     void convertsOnceAtStart()
     {
-        QFETCH(QString, fixture);
+        QFETCH(int, jetVersion);
         JetLedgers jet;
+        const QString fixture = jet.standardFixture(jetVersion);
+        QUENTARIL_VERIFY_JET_LEDGER(jet, fixture);
         QTemporaryDir folder;
-        PlaceAsLedger(jet.fixture(fixture), folder.path());
+        PlaceAsLedger(fixture, folder.path());
         const QString kept = QDir(folder.path()).filePath(QStringLiteral("BDPLORN.jet.mdb"));
         MessageBoxSeam boxes;
         FailureSeam failures;
@@ -74,8 +77,7 @@ private Q_SLOTS:
             const auto* list = window->findChild<PersonList*>(QStringLiteral("cmbPers"));
             const auto* notes = window->findChild<NotesBox*>(QStringLiteral("txtPlorn"));
             QCOMPARE(list->currentIndex(), 0);
-            const QList<StoredRow> expected = ReadExpectedRows(jet.fixture(QStringLiteral("BDPLORN.expect.bin")));
-            QCOMPARE(notes->text().toUtf8(), expected[2].notes);
+            QCOMPARE(notes->text().toUtf8(), StandardFixtureRows()[2].notes);
             QVERIFY(window->close());
         }
         const auto afterFirstStart = FolderSnapshot(folder.path());
@@ -93,11 +95,14 @@ private Q_SLOTS:
 
     void aWrongPasswordEndsTheProgram()
     {
+        QUENTARIL_REQUIRE_JET_WRITER();
         JetLedgers jet;
         QTemporaryDir folder;
         const QJsonArray rows{QJsonObject{{QStringLiteral("NomPers"), QStringLiteral("Léa")},
                                           {QStringLiteral("LesPlorns"), QStringLiteral("5 €")}}};
-        PlaceAsLedger(jet.generate(4, rows, QStringLiteral("secret")), folder.path());
+        const QString ledger = jet.generate(4, rows, QStringLiteral("secret"));
+        QUENTARIL_VERIFY_JET_LEDGER(jet, ledger);
+        PlaceAsLedger(ledger, folder.path());
         const auto before = FolderSnapshot(folder.path());
         MessageBoxSeam boxes;
         FailureSeam failures;

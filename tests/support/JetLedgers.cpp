@@ -1,84 +1,135 @@
 #include "support/JetLedgers.h"
 
 #include "ledger/Ledger.h"
-#include "ledger/LedgerFile.h"
-#include "ledger/jet/JetHeader.h"
-#include "ledger/jet/Rc4.h"
 #include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QtEndian>
+#include <QStandardPaths>
 #include <sqlite3.h>
 
 namespace {
 
-QString TestData()
+constexpr int WriterTimeoutMs = 120000;
+
+// The interpreter CMake found (QUENTARIL_PYTHON overrides it).
+QString Python()
 {
-    const QString folder = qEnvironmentVariable("QUENTARIL_TESTDATA");
-    if (folder.isEmpty() || !QDir(folder).exists())
-        qFatal("QUENTARIL_TESTDATA does not name the test data folder");
-    return folder;
+    return qEnvironmentVariable("QUENTARIL_PYTHON", QStringLiteral(QUENTARIL_PYTHON3));
 }
 
-QString CopyInto(const QString& source, const QString& folder)
+QString Writer()
 {
-    const QString copy = QDir(folder).filePath(QFileInfo(source).fileName());
-    QFile::remove(copy);
-    if (!QFile::copy(source, copy))
-        qFatal("cannot copy %s", qPrintable(source));
-    QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return copy;
+    return QStringLiteral(QUENTARIL_JET_WRITER);
+}
+
+QByteArray Lines(int length)
+{
+    QStringList lines;
+    for (int line = 1; lines.size() * 62 < length; ++line)
+        lines << QStringLiteral("Ligne %1 : prêté 5 € le 12/03, rendu « 2 € »")
+                     .arg(line, 4, 10, QLatin1Char('0'))
+                     .leftJustified(60, QLatin1Char('.'));
+    return lines.join(QStringLiteral("\r\n")).left(length).toUtf8();
 }
 
 } // namespace
 
-JetLedgers::JetLedgers()
+JetLedgers::JetLedgers() = default;
+
+QString JetLedgers::unavailable()
 {
-    if (!work_.isValid())
-        qFatal("cannot make a temporary folder");
-    const QDir ledgers(TestData() + QStringLiteral("/jet-ledgers"));
-    for (const QString& name : ledgers.entryList(QDir::Files))
-        CopyInto(ledgers.filePath(name), work_.path());
+    const QString python = Python();
+    if (python.isEmpty())
+        return QStringLiteral("no python3 to run the Jet writer: CMake found none (QUENTARIL_PYTHON may name one)");
+    if (!QFileInfo(python).isExecutable() && QStandardPaths::findExecutable(python).isEmpty())
+        return QStringLiteral("%1 cannot be run").arg(python);
+    if (!QFileInfo::exists(Writer()))
+        return QStringLiteral("the Jet writer %1 is missing").arg(Writer());
+    return {};
 }
 
-QString JetLedgers::fixture(const QString& name) const
+QString JetLedgers::generate(const JetLedgerSpec& spec)
 {
-    return QDir(work_.path()).filePath(name);
-}
+    error_.clear();
+    if (!work_.isValid()) {
+        error_ = QStringLiteral("no temporary folder: %1").arg(work_.errorString());
+        return {};
+    }
+    const QString number = QString::number(++generated_);
+    const QString rowsPath = work_.filePath(QStringLiteral("rows-%1.json").arg(number));
+    const QString output = work_.filePath(QStringLiteral("ledger-%1.mdb").arg(number));
+    QFile rows(rowsPath);
+    if (!rows.open(QIODevice::WriteOnly) || rows.write(QJsonDocument(spec.rows).toJson(QJsonDocument::Compact)) < 0) {
+        error_ = QStringLiteral("cannot write %1: %2").arg(rowsPath, rows.errorString());
+        return {};
+    }
+    rows.close();
 
-QString JetLedgers::sample(const QString& name) const
-{
-    return CopyInto(TestData() + QStringLiteral("/jet/samples/") + name, work_.path());
+    QStringList arguments{Writer(),
+                          QStringLiteral("--jet"),
+                          QString::number(spec.jet),
+                          QStringLiteral("--rows"),
+                          rowsPath,
+                          QStringLiteral("-o"),
+                          output,
+                          QStringLiteral("--layout"),
+                          output + QStringLiteral(".layout.json"),
+                          QStringLiteral("--table"),
+                          spec.table,
+                          QStringLiteral("--columns"),
+                          spec.columns};
+    if (!spec.password.isEmpty())
+        arguments << QStringLiteral("--password") << spec.password;
+    if (!spec.created.isEmpty())
+        arguments << QStringLiteral("--created") << spec.created;
+    if (!spec.compressedText.isEmpty())
+        arguments << QStringLiteral("--compressed-text") << spec.compressedText;
+    if (spec.codePage != 0)
+        arguments << QStringLiteral("--code-page") << QString::number(spec.codePage);
+    if (spec.pageKey)
+        arguments << QStringLiteral("--encode-pages") << QString::number(*spec.pageKey);
+    if (spec.ace)
+        arguments << QStringLiteral("--ace");
+
+    QProcess writer;
+    writer.start(Python(), arguments);
+    if (!writer.waitForFinished(WriterTimeoutMs) || writer.exitStatus() != QProcess::NormalExit ||
+        writer.exitCode() != 0) {
+        error_ = QStringLiteral("make_jet_ledger.py failed (%1): %2")
+                     .arg(writer.errorString(), QString::fromUtf8(writer.readAllStandardError()));
+        writer.kill();
+        writer.waitForFinished();
+        return {};
+    }
+    return output;
 }
 
 QString JetLedgers::generate(int jetVersion, const QJsonArray& rows, const QString& password, const QString& created)
 {
-    const QString number = QString::number(++generated_);
-    const QString rowsPath = fixture(QStringLiteral("rows-%1.json").arg(number));
-    WriteFile(rowsPath, QJsonDocument(rows).toJson(QJsonDocument::Compact));
-    const QString output = fixture(QStringLiteral("generated-%1.mdb").arg(number));
-    QStringList arguments{fixture(QStringLiteral("gen_jet_mdb.py")),
-                          QStringLiteral("--jet"),
-                          QString::number(jetVersion),
-                          QStringLiteral("--password"),
-                          password,
-                          QStringLiteral("--rows"),
-                          rowsPath,
-                          QStringLiteral("-o"),
-                          output};
-    if (!created.isEmpty())
-        arguments << QStringLiteral("--created") << created;
-    QProcess generator;
-    const QString python = qEnvironmentVariable("QUENTARIL_PYTHON", QStringLiteral("python3"));
-    generator.start(python, arguments);
-    if (!generator.waitForFinished(120000) || generator.exitStatus() != QProcess::NormalExit ||
-        generator.exitCode() != 0)
-        qFatal("gen_jet_mdb.py failed: %s", generator.readAllStandardError().constData());
-    return output;
+    JetLedgerSpec spec;
+    spec.jet = jetVersion;
+    spec.rows = rows;
+    spec.password = password;
+    spec.created = created;
+    return generate(spec);
+}
+
+QString JetLedgers::standardFixture(int jetVersion)
+{
+    return generate(StandardFixture(jetVersion));
+}
+
+QJsonObject JetLedgers::layout(const QString& ledger) const
+{
+    QFile file(ledger + QStringLiteral(".layout.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
 }
 
 char* toString(const StoredRow& row)
@@ -90,30 +141,35 @@ char* toString(const StoredRow& row)
     return qstrdup(QByteArray("{\"" + shown(row.name) + "\", " + notes + "}").constData());
 }
 
-QList<StoredRow> ReadExpectedRows(const QString& path)
+QList<StoredRow> StandardFixtureRows()
 {
-    const QByteArray bytes = FileBytes(path);
-    QList<StoredRow> rows;
-    qsizetype at = 0;
-    const auto take = [&](qint32 length) {
-        if (length < 0 || at + length > bytes.size())
-            qFatal("%s is cut short", qPrintable(path));
-        const QByteArray part = bytes.mid(at, length);
-        at += length;
-        return part;
+    return {
+        {"Varnokel", "Bienvenue\r\nligne 2"},
+        {"Émile", "Prêt de 20 € à l\"ami"},
+        {"alice", Lines(20000)},
+        {"Zoé", ""},
+        {"Bob", "", true},
+        {"Dup", "Première fiche : 5 € à rendre"},
+        {"Dup", "Seconde fiche, gardée à part :\r\n" + Lines(300)},
     };
-    const auto length = [&] {
-        return qFromLittleEndian<qint32>(take(4).constData());
-    };
-    while (at < bytes.size()) {
-        StoredRow row;
-        row.name = take(length());
-        const qint32 notesLength = length();
-        row.notesNull = notesLength < 0;
-        row.notes = take(qMax(notesLength, 0));
-        rows.append(row);
+}
+
+JetLedgerSpec StandardFixture(int jetVersion)
+{
+    const QList<StoredRow> rows = StandardFixtureRows();
+    // Where each Memo goes, said rather than left to the writer's thresholds.
+    const QList<const char*> storage{"inline", "inline", "chain", "inline", nullptr, "inline", "lval"};
+    JetLedgerSpec spec;
+    spec.jet = jetVersion;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        QJsonValue notes;
+        if (!rows[i].notesNull)
+            notes = QJsonObject{{QStringLiteral("text"), QString::fromUtf8(rows[i].notes)},
+                                {QStringLiteral("store"), QString::fromLatin1(storage[i])}};
+        spec.rows.append(QJsonObject{{QStringLiteral("NomPers"), QString::fromUtf8(rows[i].name)},
+                                     {QStringLiteral("LesPlorns"), notes}});
     }
-    return rows;
+    return spec;
 }
 
 QList<StoredRow> ReadLedgerRows(const QString& path)
@@ -152,25 +208,4 @@ void WriteFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
-}
-
-QByteArray EncodeJetPages(const QByteArray& file, quint32 databaseKey)
-{
-    const bool jet4 = file.at(0x14) == 1;
-    const qsizetype pageSize = jet4 ? 4096 : 2048;
-    const qsizetype maskedLength = jet4 ? 128 : 126;
-    const QByteArray headerKey("\xC7\xDA\x39\x6B", 4);
-    // The database key sits in the masked part of the header, at 0x3E.
-    QByteArray header = Rc4(headerKey, QByteArrayView(file).sliced(JetHeaderMaskedOffset, maskedLength));
-    qToLittleEndian(databaseKey, header.data() + 0x3E - JetHeaderMaskedOffset);
-
-    QByteArray encoded = file;
-    encoded.replace(JetHeaderMaskedOffset, maskedLength, Rc4(headerKey, header));
-    for (qsizetype page = 1; page * pageSize < file.size(); ++page) {
-        QByteArray pageKey(4, Qt::Uninitialized);
-        qToLittleEndian(databaseKey ^ static_cast<quint32>(page), pageKey.data());
-        encoded.replace(page * pageSize, pageSize,
-                        Rc4(pageKey, QByteArrayView(file).sliced(page * pageSize, pageSize)));
-    }
-    return encoded;
 }
