@@ -2,6 +2,8 @@
 // closes.
 
 #include "ProgramIdentity.h"
+#include "app/LedgerGuard.h"
+#include "ledger/LedgerFile.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/Look.h"
@@ -18,6 +20,19 @@ int main(int argc, char* argv[])
     InstallFrenchTranslations(app);
     TerminationSignals terminationSignals;
 
+    // --- One program per ledger (to be folded into the start-up step) ---
+    // A second start on this ledger brings the first program's window to the front and ends here.
+    LedgerGuard ledgerGuard;
+    switch (ledgerGuard.acquire(LedgerPathIn(QCoreApplication::applicationDirPath()))) {
+    case LedgerGuard::Outcome::First:
+        break;
+    case LedgerGuard::Outcome::HandedOver:
+        return EXIT_SUCCESS;
+    case LedgerGuard::Outcome::Unreachable:
+        return EXIT_FAILURE;
+    }
+    // --- end ---
+
     auto* window = new frmPlorn(QCoreApplication::applicationDirPath());
     window->setAttribute(Qt::WA_DeleteOnClose);
     RunGuarded([window] { window->Form_Load(); });
@@ -28,5 +43,14 @@ int main(int argc, char* argv[])
     }
     window->show();
     CentreOnScreen(window);
+
+    // --- One program per ledger: the window comes to the front when another start knocks ---
+    QObject::connect(&ledgerGuard, &LedgerGuard::raiseRequested, window, [window] {
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+    // --- end ---
     return app.exec();
 }

@@ -6,12 +6,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <utility>
+#include <vector>
 
 namespace {
 
 FailureSeam* liveSeam = nullptr;
+std::vector<FailureExitHook*> liveHooks;
 
 } // namespace
+
+FailureExitHook::FailureExitHook(std::function<void()> work) : work_(std::move(work))
+{
+    liveHooks.push_back(this);
+}
+
+FailureExitHook::~FailureExitHook()
+{
+    std::erase(liveHooks, this);
+}
 
 FailureSeam::FailureSeam() : outer_(liveSeam)
 {
@@ -49,6 +62,8 @@ void ReportFailureAndEnd(const QString& message)
     }
     std::fputs(qUtf8Printable(message + QLatin1Char('\n')), stderr);
     std::fflush(nullptr);
+    for (auto hook = liveHooks.rbegin(); hook != liveHooks.rend(); ++hook)
+        (*hook)->work_();
     // Straight out: closing the windows would run their unload handlers, and those save.
     std::_Exit(EXIT_FAILURE);
 }
