@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 
 #include "app/JetConversionMessage.h"
+#include "app/LedgerGuard.h"
 #include "ledger/LedgerFile.h"
 #include "ledger/jet/JetConversion.h"
 #include "ui/main/frmPlorn.h"
@@ -42,8 +43,20 @@ int RunProgram(QApplication& app)
 {
     InstallFrenchTranslations(app);
     TerminationSignals terminationSignals;
+    const QString ledgerFolder = QCoreApplication::applicationDirPath();
 
-    std::unique_ptr<frmPlorn> window = OpenMainWindow(QCoreApplication::applicationDirPath());
+    // A second start on this ledger brings the first program's window to the front and ends here.
+    LedgerGuard ledgerGuard;
+    switch (ledgerGuard.acquire(LedgerPathIn(ledgerFolder))) {
+    case LedgerGuard::Outcome::First:
+        break;
+    case LedgerGuard::Outcome::HandedOver:
+        return EXIT_SUCCESS;
+    case LedgerGuard::Outcome::Unreachable:
+        return EXIT_FAILURE;
+    }
+
+    std::unique_ptr<frmPlorn> window = OpenMainWindow(ledgerFolder);
     // Asked to end while a message box of the start-up was open: nothing has been typed yet.
     if (!window || terminationSignals.requested())
         return EXIT_SUCCESS;
@@ -51,5 +64,11 @@ int RunProgram(QApplication& app)
     shown->setAttribute(Qt::WA_DeleteOnClose);
     shown->show();
     CentreOnScreen(shown);
+    QObject::connect(&ledgerGuard, &LedgerGuard::raiseRequested, shown, [shown] {
+        shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
+        shown->show();
+        shown->raise();
+        shown->activateWindow();
+    });
     return app.exec();
 }

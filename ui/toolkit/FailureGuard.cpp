@@ -6,6 +6,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <utility>
+#include <vector>
+
+namespace {
+
+std::vector<FailureExitHook*> liveHooks;
+
+} // namespace
+
+FailureExitHook::FailureExitHook(std::function<void()> work) : work_(std::move(work))
+{
+    liveHooks.push_back(this);
+}
+
+FailureExitHook::~FailureExitHook()
+{
+    std::erase(liveHooks, this);
+}
 
 bool RunGuarded(const std::function<void()>& handler)
 {
@@ -34,6 +52,8 @@ void ReportFailureAndEnd(const QString& message)
     }
     std::fputs(qUtf8Printable(message + QLatin1Char('\n')), stderr);
     std::fflush(nullptr);
+    for (auto hook = liveHooks.rbegin(); hook != liveHooks.rend(); ++hook)
+        (*hook)->work_();
     // Straight out: closing the windows would run their unload handlers, and those save.
     std::_Exit(EXIT_FAILURE);
 }

@@ -34,3 +34,18 @@ private:
 
 // Shows the message and ends the program with a failure status (or records it under the seam).
 void ReportFailureAndEnd(const QString& message);
+
+// Work that must still be done when a failure ends the program, which ends it straight out (no destructor
+// runs there): while a hook is alive, ReportFailureAndEnd runs its work just before the process ends, the
+// hook made last first. The work must not throw. Not run under the failure seam, where nothing ends.
+class FailureExitHook {
+public:
+    explicit FailureExitHook(std::function<void()> work);
+    ~FailureExitHook();
+    FailureExitHook(const FailureExitHook&) = delete;
+    FailureExitHook& operator=(const FailureExitHook&) = delete;
+
+private:
+    friend void ReportFailureAndEnd(const QString&);
+    std::function<void()> work_;
+};
