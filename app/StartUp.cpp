@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 
+#include "app/ExecutableFolder.h"
 #include "app/JetConversionMessage.h"
 #include "app/LedgerGuard.h"
 #include "ledger/LedgerFile.h"
@@ -8,6 +9,7 @@
 #include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/Look.h"
 #include "ui/toolkit/MessageBox.h"
+#include "ui/toolkit/ProgramEnd.h"
 #include "ui/toolkit/TerminationSignals.h"
 #include "ui/toolkit/Translations.h"
 
@@ -43,7 +45,17 @@ int RunProgram(QApplication& app)
 {
     InstallFrenchTranslations(app);
     TerminationSignals terminationSignals;
-    const QString ledgerFolder = QCoreApplication::applicationDirPath();
+    const std::optional<QString> executableFolder = ExecutableFolder();
+    if (!executableFolder) {
+        ShowMessage(nullptr,
+                    QStringLiteral("Quentaril ne peut pas lire le nom du dossier où il se trouve (il contient des "
+                                   "caractères que le système ne sait pas écrire), et son registre BDPLORN.mdb doit "
+                                   "être dans ce dossier.\r\nDéplacez le programme et son registre dans un dossier au "
+                                   "nom ordinaire, puis relancez-le."),
+                    QStringLiteral("Quentaril"), MessageIcon::Error);
+        return EXIT_FAILURE;
+    }
+    const QString ledgerFolder = *executableFolder;
 
     // A second start on this ledger brings the first program's window to the front and ends here.
     LedgerGuard ledgerGuard;
@@ -58,7 +70,9 @@ int RunProgram(QApplication& app)
 
     std::unique_ptr<frmPlorn> window = OpenMainWindow(ledgerFolder);
     // Asked to end while a message box of the start-up was open: nothing has been typed yet.
-    if (!window || terminationSignals.requested())
+    if (!window)
+        return EXIT_FAILURE;
+    if (ProgramEndRequested())
         return EXIT_SUCCESS;
     frmPlorn* shown = window.release();
     shown->setAttribute(Qt::WA_DeleteOnClose);

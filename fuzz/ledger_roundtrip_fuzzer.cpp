@@ -4,6 +4,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
 #include "ledger/NewLedger.h"
+#include "tests/support/LedgerTestAccess.h"
 #include "text/MdCode.h"
 
 #include <QByteArray>
@@ -112,7 +113,7 @@ void CheckRoundTrip(Ledger& ledger, const QString& name, const QString& notes, c
     ledger.AddPerson(name, notes);
     const std::optional<QString> added = ledger.ReadNotes(name);
     Require(added.has_value() && *added == notes && added->size() == notes.size(), "notes as added", name);
-    const QStringList names = ledger.ListPersons();
+    const QStringList names = NamesOf(ledger.ListPersons());
     Require(names.size() == 2 && names.count(name) == 1 && names.contains(ReservedPersonName), "list after adding",
             name);
 
@@ -128,7 +129,7 @@ void CheckRoundTrip(Ledger& ledger, const QString& name, const QString& notes, c
 
     ledger.DeletePerson(name);
     Require(ledger.ReadNotes(name) == std::nullopt, "notes after deleting", name);
-    Require(ledger.ListPersons() == QStringList{ReservedPersonName}, "list after deleting", name);
+    Require(NamesOf(ledger.ListPersons()) == QStringList{ReservedPersonName}, "list after deleting", name);
 }
 
 } // namespace

@@ -15,6 +15,10 @@ void RefuseUnsuitableFile(const QString& path)
         throw LedgerError(
             QStringLiteral("Le fichier %1 n'est pas protégé par un mot de passe : ce n'est pas un registre.")
                 .arg(ShownPath(path)));
+    case LedgerFileKind::NotRegular:
+        throw LedgerError(QStringLiteral("%1 n'est pas un fichier ordinaire (c'est un dossier, un tube ou un "
+                                         "périphérique) : ce n'est pas un registre.")
+                              .arg(ShownPath(path)));
     case LedgerFileKind::Jet:
         throw LedgerError(QStringLiteral("Le fichier %1 est au format Access (Jet), que ce programme ne lit pas.")
                               .arg(ShownPath(path)));
@@ -75,23 +79,22 @@ void RequireWritable(sqlite3* db, const QString& path)
 
 Ledger::Ledger(Connection db) : db_(std::move(db)) {}
 
-QStringList Ledger::ListPersons()
+QList<PersonName> Ledger::ListPersons()
 {
-    QStringList names;
+    QList<PersonName> names;
     Statement list(db_.get(), ListPersonsSql);
     while (list.step()) {
-        QString name = list.text(0);
-        if (!name.isNull())
-            names.append(std::move(name));
+        if (!list.isNull(0))
+            names.append(PersonName::fromStored(list.bytes(0)));
     }
     return names;
 }
 
-std::optional<QString> Ledger::ReadNotes(const QString& name)
+std::optional<QString> Ledger::ReadNotes(const PersonName& name)
 {
     std::optional<QString> notes;
     Statement read(db_.get(), ReadNotesSql);
-    read.bind(name);
+    read.bind(name.stored());
     while (read.step()) {
         if (!read.isNull(0))
             notes = read.isNull(1) ? QString() : read.text(1);
@@ -99,19 +102,31 @@ std::optional<QString> Ledger::ReadNotes(const QString& name)
     return notes;
 }
 
-void Ledger::SaveNotes(const QString& name, const QString& notes)
+Ledger::SaveOutcome Ledger::SaveNotes(const PersonName& name, const QString& notes)
 {
-    Statement(db_.get(), SaveNotesSql).bind(notes).bind(name).run();
+    // A savepoint rather than BEGIN: it nests inside a transaction the caller may hold.
+    Execute(db_.get(), "SAVEPOINT save_notes");
+    try {
+        Statement(db_.get(), SaveNotesSql).bind(notes).bind(name.stored()).run();
+        const bool matched = sqlite3_changes(db_.get()) > 0;
+        if (!matched)
+            Statement(db_.get(), AddPersonSql).bind(name.stored()).bind(notes).run();
+        Execute(db_.get(), "RELEASE save_notes");
+        return matched ? SaveOutcome::Saved : SaveOutcome::AddedBack;
+    } catch (...) {
+        sqlite3_exec(db_.get(), "ROLLBACK TO save_notes; RELEASE save_notes", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
-void Ledger::AddPerson(const QString& name, const QString& notes)
+void Ledger::AddPerson(const PersonName& name, const QString& notes)
 {
-    Statement(db_.get(), AddPersonSql).bind(name).bind(notes).run();
+    Statement(db_.get(), AddPersonSql).bind(name.stored()).bind(notes).run();
 }
 
-void Ledger::DeletePerson(const QString& name)
+void Ledger::DeletePerson(const PersonName& name)
 {
-    Statement(db_.get(), DeletePersonSql).bind(name).run();
+    Statement(db_.get(), DeletePersonSql).bind(name.stored()).run();
 }
 
 void Ledger::Close()

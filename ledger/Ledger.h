@@ -2,9 +2,10 @@
 
 #include "ledger/Connection.h"
 #include "ledger/LedgerFile.h"
+#include "ledger/PersonName.h"
 
+#include <QList>
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 // The open ledger: one encrypted database file holding the table tblPlorn (NomPers, LesPlorns).
@@ -18,15 +19,22 @@ public:
     Ledger& operator=(Ledger&&) noexcept = default;
 
     // Every name, in the engine's order; rows without a name are left out.
-    QStringList ListPersons();
+    QList<PersonName> ListPersons();
     // The notes of the person so named: of the last such row when there are several, an empty text for
     // notes that are null, nothing when no row has that name.
-    std::optional<QString> ReadNotes(const QString& name);
-    // Writes the notes of every row with that name; a name that matches no row changes nothing.
-    void SaveNotes(const QString& name, const QString& notes);
-    void AddPerson(const QString& name, const QString& notes);
+    std::optional<QString> ReadNotes(const PersonName& name);
+
+    enum class SaveOutcome {
+        Saved,
+        // No row had that name any more (another program removed it): the person was added back with the
+        // notes, so that they are not lost.
+        AddedBack
+    };
+    // Writes the notes of every row with that name, in one transaction with the adding back.
+    SaveOutcome SaveNotes(const PersonName& name, const QString& notes);
+    void AddPerson(const PersonName& name, const QString& notes);
     // Removes every row with that name.
-    void DeletePerson(const QString& name);
+    void DeletePerson(const PersonName& name);
     void Close();
 
 private:

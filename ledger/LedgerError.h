@@ -11,6 +11,8 @@ public:
 
     QString message() const { return message_; }
     int engineCode() const { return engineCode_; }
+    // The engine ran out of memory.
+    bool isOutOfMemory() const;
 
 private:
     QString message_;

@@ -20,6 +20,7 @@ QString LastSystemError();
 
 enum class LedgerFileKind {
     Missing,     // no such file, or it cannot be read
+    NotRegular,  // a folder, a named pipe, a socket or a device: never a ledger
     Empty,       // zero bytes
     PlainSqlite, // an unencrypted SQLite database
     Jet,         // a Jet (Access) database

@@ -45,7 +45,12 @@ Statement::~Statement()
 
 Statement& Statement::bind(const QString& value)
 {
-    const QByteArray& utf8 = boundValues_.emplace_back(value.toUtf8());
+    return bind(value.toUtf8());
+}
+
+Statement& Statement::bind(const QByteArray& stored)
+{
+    const QByteArray& utf8 = boundValues_.emplace_back(stored);
     // A null QString gives a null pointer; an empty text must stay an empty text, not NULL.
     const char* bytes = utf8.isNull() ? "" : utf8.constData();
     CheckEngine(db_, sqlite3_bind_text64(statement_, nextParameter_++, bytes, static_cast<sqlite3_uint64>(utf8.size()),
@@ -73,19 +78,14 @@ bool Statement::isNull(int column) const
 
 QString Statement::text(int column) const
 {
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-    const int size = sqlite3_column_bytes(statement_, column);
-    if (!bytes)
-        return QString();
-    if (size == 0)
-        return QStringLiteral("");
-    // QString::fromUtf8 drops one leading U+FEFF as a byte order mark: a name or notes that begin with one
-    // would come back shorter, and such a name could no longer be read or deleted. It is put back here,
-    // which keeps the fast conversion for every other text.
-    QString text = QString::fromUtf8(bytes, size);
-    if (size >= 3 && QByteArrayView(bytes, 3) == QByteArrayView("\xEF\xBB\xBF"))
-        text.prepend(QChar(0xFEFF));
-    return text;
+    const auto* stored = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    return DecodeStoredText(stored, sqlite3_column_bytes(statement_, column));
+}
+
+QByteArray Statement::bytes(int column) const
+{
+    const auto* stored = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    return QByteArray(stored, sqlite3_column_bytes(statement_, column));
 }
 
 qint64 Statement::integer(int column) const

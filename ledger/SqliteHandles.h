@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ledger/Connection.h"
+#include "ledger/PersonName.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,6 +31,8 @@ public:
 
     // Binds the next parameter (1, 2, ...) as UTF-8 text; the bytes live as long as the statement.
     Statement& bind(const QString& value);
+    // Binds the next parameter as text made of exactly these bytes.
+    Statement& bind(const QByteArray& stored);
 
     // Steps once: true while a row is there, false when done.
     bool step();
@@ -39,6 +42,8 @@ public:
     bool isNull(int column) const;
     // The column's text; a null QString for a NULL value.
     QString text(int column) const;
+    // The column's bytes as stored.
+    QByteArray bytes(int column) const;
     qint64 integer(int column) const;
 
 private:

@@ -1,6 +1,8 @@
 #include "ProgramIdentity.h"
 #include "ledger/LedgerError.h"
+#include "ledger/SqliteHandles.h"
 #include "support/FaultVfs.h"
+#include "support/LedgerTestAccess.h"
 #include "support/MainWindowFixture.h"
 #include "support/TempLedger.h"
 #include "ui/main/frmPlorn.h"
@@ -9,10 +11,15 @@
 #include "ui/toolkit/NameBox.h"
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
+#include "ui/toolkit/ProgramEnd.h"
 #include "ui/toolkit/TerminationSignals.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,12 +34,26 @@ QList<std::pair<QString, QString>> TwoPersons()
     return {{Bob, QStringLiteral("Bob doit 5 €")}, {Alice, QStringLiteral("Alice doit 10 €")}};
 }
 
+// What another program does to the ledger while the window is open.
+void RunElsewhere(const TempLedger& file, const char* sql)
+{
+    Ledger other = file.open();
+    Execute(LedgerTestAccess::connection(other), sql);
+}
+
+// A name that is not UTF-8, as another tool may store it: "Ren", a lone 0xE9 (é in Latin-1), "e".
+const QByteArray Latin1Name("Ren\xE9" "e");
+
 } // namespace
 
 class TestFrmPlorn : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+    void init()
+    {
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        ResetProgramEnd();
+    }
 
     void startUp()
     {
@@ -215,8 +236,172 @@ private Q_SLOTS:
         f.type(QStringLiteral(" (rappel)"));
         ::raise(SIGTERM);
         QTRY_VERIFY(!f.window->isVisible());
-        QVERIFY(termination.requested());
+        QVERIFY(ProgramEndRequested());
         QCOMPARE(f.stored(Alice), std::optional<QString>(QStringLiteral("Alice doit 10 € (rappel)")));
+    }
+
+    // Another program removed the person picked: the user is told, the list read again, and never are one
+    // person's notes shown or saved under another's name. The notes shown until then are saved first.
+    void aPersonRemovedElsewhereIsNeverShownUnderAnotherName()
+    {
+        Fixture f(TwoPersons());
+        f.start();
+        f.type(QStringLiteral(" (rappel)"));
+        RunElsewhere(f.file, "DELETE FROM tblPlorn WHERE NomPers = 'Bob'");
+        QTest::keyClick(f.list, Qt::Key_Down); // a quiet switch from alice to Bob
+        QCOMPARE(f.stored(Alice), std::optional<QString>(QStringLiteral("Alice doit 10 € (rappel)")));
+        QCOMPARE(f.boxes.shown().size(), size_t(1));
+        QCOMPARE(f.boxes.shown().back().text,
+                 QStringLiteral("« Bob » n'est plus dans le registre : un autre programme l'a peut-être supprimée."
+                                "\r\nLa liste des personnes a été relue."));
+        QCOMPARE(f.entries(), (QStringList{Alice, ReservedPersonName}));
+        QCOMPARE(f.list->currentText(), Alice);
+        QCOMPARE(f.notes->text(), QStringLiteral("Alice doit 10 € (rappel)"));
+        f.type(QStringLiteral("!"));
+        f.openAndCloseTheList();
+        QCOMPARE(f.stored(Alice), std::optional<QString>(QStringLiteral("Alice doit 10 € (rappel)!")));
+        QCOMPARE(f.stored(Bob), std::nullopt);
+    }
+
+    // A save that matches no row keeps the notes: the person is added back with them, and the user told.
+    void aSaveOfAPersonRemovedElsewhereAddsThemBack()
+    {
+        Fixture f(TwoPersons());
+        f.start();
+        f.type(QStringLiteral(" puis 2 €"));
+        RunElsewhere(f.file, "DELETE FROM tblPlorn WHERE NomPers = 'alice'");
+        f.openAndCloseTheList();
+        QCOMPARE(f.stored(Alice), std::optional<QString>(QStringLiteral("Alice doit 10 € puis 2 €")));
+        QCOMPARE(f.boxes.shown().size(), size_t(1));
+        QCOMPARE(f.boxes.shown().back().text,
+                 QStringLiteral("« alice » n'était plus dans le registre : un autre programme l'a peut-être "
+                                "supprimée.\r\nCette personne y a été remise avec les notes affichées."));
+        QVERIFY(!f.notes->isChanged());
+    }
+
+    // A name stored as bytes that are not UTF-8 is shown, read, saved and deleted by those very bytes.
+    void aNameThatIsNotUtf8()
+    {
+        Fixture f(TwoPersons());
+        RunElsewhere(f.file, "INSERT INTO tblPlorn VALUES (CAST(X'52656EE965' AS TEXT), 'à part')");
+        f.start();
+        QCOMPARE(f.entries(), (QStringList{Alice, Bob, QStringLiteral("Ren\uFFFDe"), ReservedPersonName}));
+        f.list->selectIndex(2);
+        QCOMPARE(f.notes->text(), QStringLiteral("à part"));
+        QVERIFY(f.boxes.shown().empty());
+        f.type(QStringLiteral(" et 3 €"));
+        f.openAndCloseTheList();
+        Ledger ledger = f.file.open();
+        QCOMPARE(ledger.ReadNotes(PersonName::fromStored(Latin1Name)),
+                 std::optional<QString>(QStringLiteral("à part et 3 €")));
+        QCOMPARE(f.stored(Alice), std::optional<QString>(QStringLiteral("Alice doit 10 €")));
+
+        f.boxes.queueAnswer(MessageAnswer::Yes);
+        QTest::mouseClick(f.deleteButton, Qt::LeftButton);
+        QCOMPARE(ledger.ReadNotes(PersonName::fromStored(Latin1Name)), std::nullopt);
+        QCOMPARE(f.entries(), (QStringList{Alice, Bob, ReservedPersonName}));
+    }
+
+    // The engine out of memory in a save is a failed save like any other: told in French, notes kept, and the
+    // closing asks.
+    void aSaveWithoutMemoryKeepsTheNotes()
+    {
+        Fixture f(TwoPersons());
+        FaultVfs faults;
+        f.start();
+        f.type(QStringLiteral(" puis 96 Mo"));
+        faults.failWrites(SQLITE_NOMEM);
+        f.openAndCloseTheList();
+        QVERIFY(!f.failures.failed());
+        QCOMPARE(f.boxes.shown().size(), size_t(1));
+        QVERIFY2(f.boxes.shown().back().text.startsWith(QStringLiteral("La mémoire manque pour enregistrer les "
+                                                                       "notes de « alice »")),
+                 qPrintable(f.boxes.shown().back().text));
+        QCOMPARE(f.notes->text(), QStringLiteral("Alice doit 10 € puis 96 Mo"));
+        QVERIFY(f.notes->isChanged());
+        f.window->close();
+        QCOMPARE(f.boxes.shown().size(), size_t(2));
+        QCOMPARE(f.boxes.shown().back().buttons, MessageButtons::YesNo);
+        QVERIFY(f.window->isVisible());
+        faults.failWrites(0);
+        QVERIFY(f.window->close());
+        QCOMPARE(f.stored(Alice), std::optional<QString>(QStringLiteral("Alice doit 10 € puis 96 Mo")));
+    }
+
+    // A termination signal while a real message box is open: the box takes its safe answer, the handler runs
+    // to its end, then the window closes as its close box would, saving the notes.
+    void aTerminationSignalDuringAMessageBox_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("expectedAlice");
+        QTest::addColumn<QStringList>("expectedNames");
+        const QStringList everyone{Alice, Bob, ReservedPersonName};
+        QTest::newRow("person added") << 0 << QStringLiteral("Alice doit 10 € (rappel)")
+                                      << QStringList{Alice, Bob, QStringLiteral("Chloé"), ReservedPersonName};
+        QTest::newRow("empty name") << 1 << QStringLiteral("Alice doit 10 € (rappel)") << everyone;
+        QTest::newRow("delete question: No") << 2 << QStringLiteral("Alice doit 10 € (rappel)") << everyone;
+        QTest::newRow("failed save") << 3 << QStringLiteral("Alice doit 10 €") << everyone;
+    }
+    void aTerminationSignalDuringAMessageBox()
+    {
+        QFETCH(int, action);
+        QFETCH(QString, expectedAlice);
+        QFETCH(QStringList, expectedNames);
+        TempLedger file;
+        {
+            Ledger ledger = file.open();
+            for (const auto& [person, notes] : TwoPersons())
+                ledger.AddPerson(person, notes);
+        }
+        FailureSeam failures;
+        TerminationSignals termination;
+        std::optional<FaultVfs> faults;
+        if (action == 3)
+            faults.emplace();
+        auto* window = new frmPlorn(file.folder());
+        QPointer<frmPlorn> alive(window);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->Form_Load();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        auto* notes = window->findChild<NotesBox*>(QStringLiteral("txtPlorn"));
+        notes->setFocus();
+        notes->moveCaretToEnd();
+        TypeText(notes, QStringLiteral(" (rappel)"));
+
+        int boxesSeen = 0;
+        QTimer signalOnBox;
+        connect(&signalOnBox, &QTimer::timeout, this, [&] {
+            if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) && boxesSeen++ == 0)
+                ::raise(SIGTERM);
+        });
+        signalOnBox.start(20);
+        switch (action) {
+        case 0:
+            TypeText(window->findChild<NameBox*>(QStringLiteral("txtName")), QStringLiteral("chloé"));
+            QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdAdd")), Qt::LeftButton);
+            break;
+        case 1:
+            QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdAdd")), Qt::LeftButton);
+            break;
+        case 2:
+            QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdKill")), Qt::LeftButton);
+            break;
+        case 3:
+            faults->failWrites(SQLITE_IOERR_WRITE);
+            window->findChild<PersonList*>(QStringLiteral("cmbPers"))->showPopup();
+            break;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 10000);
+        QCOMPARE(boxesSeen, 1);
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY2(!failures.failed(), qPrintable(failures.messages().join(QLatin1Char('\n'))));
+        faults.reset();
+        Ledger ledger = file.open();
+        QCOMPARE(ledger.ReadNotes(Alice), std::optional<QString>(expectedAlice));
+        QCOMPARE(NamesOf(ledger.ListPersons()).size(), expectedNames.size());
+        for (const QString& name : expectedNames)
+            QVERIFY2(ledger.ReadNotes(name), qPrintable(name));
     }
 
     void lineBreaksAndSpacesAreKeptByteForByte()

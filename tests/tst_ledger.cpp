@@ -2,6 +2,7 @@
 #include "ledger/LedgerError.h"
 #include "ledger/SqliteHandles.h"
 #include "support/FaultVfs.h"
+#include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
 
 #include <QTest>
@@ -45,7 +46,7 @@ private Q_SLOTS:
     {
         TempLedger file;
         Ledger ledger = file.open();
-        QCOMPARE(ledger.ListPersons(), QStringList{ReservedPersonName});
+        QCOMPARE(NamesOf(ledger.ListPersons()), QStringList{ReservedPersonName});
         QVERIFY(!ledger.ReadNotes(ReservedPersonName).value_or(QString()).isEmpty());
     }
 
@@ -65,7 +66,7 @@ private Q_SLOTS:
             ledger.AddPerson(name, text);
             QCOMPARE(ledger.ReadNotes(name), std::optional<QString>(text));
             ledger.SaveNotes(name, text + text);
-            QVERIFY(ledger.ListPersons().contains(name));
+            QVERIFY(NamesOf(ledger.ListPersons()).contains(name));
             ledger.Close();
         }
         // On a fresh connection, so nothing comes from a cache.
@@ -73,7 +74,7 @@ private Q_SLOTS:
         const QString name = text + QStringLiteral(" nom");
         QCOMPARE(reopened.ReadNotes(name), std::optional<QString>(text + text));
         reopened.DeletePerson(name);
-        QCOMPARE(reopened.ListPersons(), QStringList{ReservedPersonName});
+        QCOMPARE(NamesOf(reopened.ListPersons()), QStringList{ReservedPersonName});
     }
 
     void tenMegabytesOfNotes()
@@ -106,7 +107,7 @@ private Q_SLOTS:
         ledger.DeletePerson(QStringLiteral("a%"));
         ledger.SaveNotes(QStringLiteral("personne"), QStringLiteral("rien"));
         ledger.DeletePerson(QStringLiteral("personne"));
-        QStringList names = ledger.ListPersons();
+        QStringList names = NamesOf(ledger.ListPersons());
         names.sort();
         QCOMPARE(names, (QStringList{QStringLiteral("AB"), ReservedPersonName, QStringLiteral("Zoe\u0301"),
                                      QStringLiteral("Zoé"), QStringLiteral("ab")}));
@@ -127,8 +128,8 @@ private Q_SLOTS:
                                        "INSERT INTO tblPlorn VALUES ('Anne', 'second');"
                                        "INSERT INTO tblPlorn VALUES ('l''ami', 'apostrophe');"));
         Ledger ledger = file.open();
-        QCOMPARE(ledger.ListPersons(), (QStringList{QString(), QStringLiteral("Anne"), QStringLiteral("Anne"),
-                                                    QStringLiteral("Bob"), QStringLiteral("l'ami")}));
+        QCOMPARE(NamesOf(ledger.ListPersons()), (QStringList{QString(), QStringLiteral("Anne"), QStringLiteral("Anne"),
+                                                             QStringLiteral("Bob"), QStringLiteral("l'ami")}));
         QCOMPARE(ledger.ReadNotes(QString()), std::optional<QString>(QStringLiteral("nom vide")));
         QCOMPARE(ledger.ReadNotes(QStringLiteral("Anne")), std::optional<QString>(QStringLiteral("second")));
         QCOMPARE(ledger.ReadNotes(QStringLiteral("Bob")), std::optional<QString>(QString()));
@@ -141,7 +142,7 @@ private Q_SLOTS:
         ledger.DeletePerson(QStringLiteral("Anne"));
         ledger.DeletePerson(QStringLiteral("l'ami"));
         ledger.DeletePerson(QString());
-        QCOMPARE(ledger.ListPersons(), QStringList{QStringLiteral("Bob")});
+        QCOMPARE(NamesOf(ledger.ListPersons()), QStringList{QStringLiteral("Bob")});
     }
 
     void theUniqueConstraintOfANewLedgerHolds()
@@ -175,7 +176,7 @@ private Q_SLOTS:
 
         Ledger reopened = file.open();
         QCOMPARE(reopened.ReadNotes(QStringLiteral("Anne")), std::optional<QString>(QStringLiteral("avant")));
-        QCOMPARE(reopened.ListPersons().size(), 2);
+        QCOMPARE(NamesOf(reopened.ListPersons()).size(), 2);
         QCOMPARE(RunSqlcipherCli(file.path(), LedgerPassword, QStringLiteral("PRAGMA integrity_check;")),
                  QByteArray("ok\n"));
     }
@@ -187,8 +188,8 @@ private Q_SLOTS:
         CloseLedger(ledger);
         CloseLedger(ledger);
         // Nothing runs against a closed ledger.
-        QVERIFY_THROWS_EXCEPTION(LedgerError, ledger.ListPersons());
-        QCOMPARE(file.open().ListPersons(), QStringList{ReservedPersonName});
+        QVERIFY_THROWS_EXCEPTION(LedgerError, NamesOf(ledger.ListPersons()));
+        QCOMPARE(NamesOf(file.open().ListPersons()), QStringList{ReservedPersonName});
     }
 };
 

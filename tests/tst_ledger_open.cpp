@@ -6,8 +6,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
 #include <QTest>
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -44,7 +46,7 @@ private Q_SLOTS:
     {
         TempLedger file;
         QCOMPARE(file.path(), file.folder() + QStringLiteral("/BDPLORN.mdb"));
-        QCOMPARE(OpenLedger(file.folder()).ListPersons(), QStringList{ReservedPersonName});
+        QCOMPARE(NamesOf(OpenLedger(file.folder()).ListPersons()), QStringList{ReservedPersonName});
     }
 
     void aMissingLedgerIsNotCreated()
@@ -82,6 +84,51 @@ private Q_SLOTS:
         const QString path = LedgerPathIn(folder.path());
         WriteFile(path, bytes);
         ExpectRefusal(path, expected);
+    }
+
+    // Opening a named pipe would wait for a writer: only a regular file is a ledger, refused at once.
+    void onlyARegularFileIsALedger_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("folder") << QStringLiteral("folder");
+        QTest::newRow("named pipe") << QStringLiteral("fifo");
+        QTest::newRow("socket") << QStringLiteral("socket");
+        QTest::newRow("device") << QStringLiteral("device");
+    }
+    void onlyARegularFileIsALedger()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir folder;
+        const QString path = LedgerPathIn(folder.path());
+        const QByteArray bytes = QFile::encodeName(path);
+        if (kind == QStringLiteral("folder"))
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == QStringLiteral("fifo"))
+            QCOMPARE(::mkfifo(bytes.constData(), 0600), 0);
+        else if (kind == QStringLiteral("device"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        QLocalServer socket;
+        if (kind == QStringLiteral("socket")) {
+            socket.setSocketOptions(QLocalServer::UserAccessOption);
+            QVERIFY(socket.listen(path));
+        }
+        try {
+            OpenLedgerFile(path);
+            QFAIL("the ledger opened");
+        } catch (const LedgerError& error) {
+            QVERIFY2(error.message().contains(QStringLiteral("n'est pas un fichier ordinaire")),
+                     qPrintable(error.message()));
+        }
+        QCOMPARE(SniffLedgerFile(path), LedgerFileKind::NotRegular);
+    }
+
+    void aSymbolicLinkToALedgerOpens()
+    {
+        TempLedger file;
+        QTemporaryDir elsewhere;
+        const QString link = LedgerPathIn(elsewhere.path());
+        QVERIFY(QFile::link(file.path(), link));
+        QCOMPARE(NamesOf(OpenLedgerFile(link).ListPersons()), QStringList{ReservedPersonName});
     }
 
     void anUnencryptedDatabase()
@@ -132,7 +179,7 @@ private Q_SLOTS:
         try {
             // A page the open does not read is found damaged when the window first reads it.
             Ledger ledger = OpenLedgerFile(file.path());
-            ledger.ListPersons();
+            NamesOf(ledger.ListPersons());
             ledger.ReadNotes(ReservedPersonName);
             QFAIL("a damaged ledger was read");
         } catch (const LedgerError& error) {

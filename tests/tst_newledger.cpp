@@ -1,6 +1,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
 #include "ledger/NewLedger.h"
+#include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
 
 #include <QDir>
@@ -40,7 +41,7 @@ private Q_SLOTS:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{LedgerFileName});
 
         Ledger ledger = OpenLedgerFile(path);
-        QCOMPARE(ledger.ListPersons(), QStringList{ReservedPersonName});
+        QCOMPARE(NamesOf(ledger.ListPersons()), QStringList{ReservedPersonName});
         QCOMPARE(ledger.ReadNotes(ReservedPersonName), std::optional<QString>(WelcomeNote));
         QVERIFY(WelcomeNote.contains(QStringLiteral("\r\n")));
         QVERIFY(!WelcomeNote.contains(QLatin1Char('\'')));
@@ -84,7 +85,7 @@ private Q_SLOTS:
         QCOMPARE(RunTool({QStringLiteral("--if-missing"), path}), 0);
         QCOMPARE(FileBytes(path), made);
         QCOMPARE(RunTool({}), 2);
-        QCOMPARE(OpenLedgerFile(path).ListPersons(), QStringList{ReservedPersonName});
+        QCOMPARE(NamesOf(OpenLedgerFile(path).ListPersons()), QStringList{ReservedPersonName});
     }
 };
 

@@ -218,7 +218,7 @@ private Q_SLOTS:
                     continue;
                 ledger.DeletePerson(name);
                 model.remove(name);
-                QCOMPARE(ledger.ListPersons(), model.names());
+                QCOMPARE(NamesOf(ledger.ListPersons()), model.names());
                 ++deleted;
             } else if (kind < 93) {
                 const QString name = model.nameAt(random.below(static_cast<int>(model.size())));
@@ -240,7 +240,7 @@ private Q_SLOTS:
                 ledger.SaveNotes(other, QStringLiteral("ne doit aller nulle part"));
                 ledger.DeletePerson(other);
                 QCOMPARE(ledger.ReadNotes(name), std::optional<QString>(model.notesOf(name)));
-                QCOMPARE(ledger.ListPersons().size(), model.size());
+                QCOMPARE(NamesOf(ledger.ListPersons()).size(), model.size());
                 ++missed;
             }
         }
@@ -249,7 +249,7 @@ private Q_SLOTS:
 
         // All of it again from the file, on a fresh connection.
         Ledger reopened = file.open();
-        QCOMPARE(reopened.ListPersons(), model.names());
+        QCOMPARE(NamesOf(reopened.ListPersons()), model.names());
         for (const QString& name : model.names())
             QCOMPARE(reopened.ReadNotes(name), std::optional<QString>(model.notesOf(name)));
         qInfo("%d added, %d saved, %d deleted, %d refused twice-used names, %d near-miss names that touched "
@@ -267,7 +267,7 @@ private Q_SLOTS:
             const QString name = piece + QStringLiteral("nom") + piece;
             const QString notes = piece + QStringLiteral("notes") + piece;
             ledger.AddPerson(name, notes);
-            QVERIFY2(ledger.ListPersons().contains(name), name.toUtf8().toHex().constData());
+            QVERIFY2(NamesOf(ledger.ListPersons()).contains(name), name.toUtf8().toHex().constData());
             QCOMPARE(ledger.ReadNotes(name), std::optional<QString>(notes));
             ledger.SaveNotes(name, piece);
             QCOMPARE(ledger.ReadNotes(name), std::optional<QString>(piece));
@@ -275,7 +275,7 @@ private Q_SLOTS:
             QCOMPARE(ledger.ReadNotes(name), std::nullopt);
         }
         Execute(LedgerTestAccess::connection(ledger), "COMMIT");
-        QCOMPARE(ledger.ListPersons(), QStringList{ReservedPersonName});
+        QCOMPARE(NamesOf(ledger.ListPersons()), QStringList{ReservedPersonName});
     }
 
     // The single pass agrees with the plain definition, the one-character fast path included.

@@ -128,7 +128,7 @@ private Q_SLOTS:
         Ledger ledger = file.open();
         vfs.resetCounts();
         vfs.recordWrites(true);
-        QCOMPARE(ledger.ListPersons().size(), 3000);
+        QCOMPARE(NamesOf(ledger.ListPersons()).size(), 3000);
         QCOMPARE(vfs.count(FaultVfs::Operation::Open), 0);
         QCOMPARE(vfs.writtenBytes().size(), 0);
         ledger.Close();

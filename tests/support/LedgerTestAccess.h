@@ -8,3 +8,12 @@
 struct LedgerTestAccess {
     static sqlite3* connection(Ledger& ledger) { return ledger.db_.get(); }
 };
+
+// The texts of the names a ledger lists, for comparisons.
+inline QStringList NamesOf(const QList<PersonName>& names)
+{
+    QStringList texts;
+    for (const PersonName& name : names)
+        texts.append(name.text());
+    return texts;
+}

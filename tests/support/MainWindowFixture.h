@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/FailureGuard.h"
@@ -32,7 +33,7 @@ struct Fixture {
     void start();
 
     std::optional<QString> stored(const QString& person) const { return file.open().ReadNotes(person); }
-    QStringList storedNames() const { return file.open().ListPersons(); }
+    QStringList storedNames() const { return NamesOf(file.open().ListPersons()); }
     QStringList entries() const;
 
     // Types at the end of the notes, as the user does.

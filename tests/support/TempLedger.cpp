@@ -43,7 +43,7 @@ QByteArray FileBytes(const QString& path)
 LedgerContents ReadAll(Ledger& ledger)
 {
     LedgerContents contents;
-    for (const QString& name : ledger.ListPersons())
+    for (const QString& name : NamesOf(ledger.ListPersons()))
         contents.insert(name, ledger.ReadNotes(name).value_or(QString()));
     return contents;
 }

@@ -10,14 +10,32 @@
 #include "ui/toolkit/NameBox.h"
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
+#include "ui/toolkit/ProgramEnd.h"
 
 #include <QCloseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 namespace {
 
 const QString Apostrophe = QStringLiteral("'");
 const QString DoubleQuote = QStringLiteral("\"");
+
+QList<PersonList::Entry> EntriesOf(const QList<PersonName>& names)
+{
+    QList<PersonList::Entry> entries;
+    entries.reserve(names.size());
+    for (const PersonName& name : names)
+        entries.append({name.text(), name.stored()});
+    return entries;
+}
+
+QString NotEnoughMemoryToSave(const PersonName& person)
+{
+    return QStringLiteral("La mémoire manque pour enregistrer les notes de « %1 ». Elles sont toujours dans la "
+                          "fenêtre, mais pas dans le registre.\r\nFermez d'autres programmes, puis réessayez.")
+        .arg(person.text());
+}
 
 } // namespace
 
@@ -58,26 +76,31 @@ void frmPlorn::LoadAllUser()
     cmbPers->clearEntries();
     txtPlorn->loadText(QString());
     shownPerson.reset();
-    cmbPers->setEntries(db->ListPersons());
+    cmbPers->setEntries(EntriesOf(db->ListPersons()));
     if (cmbPers->entryCount() > 0)
         cmbPers->selectIndex(0);
 }
 
 void frmPlorn::cmbPers_Click()
 {
-    const QString person = CurrentPerson();
+    const PersonName person = CurrentPerson();
     // A switch without the list opened (arrow keys, wheel, a typed letter) would otherwise lose the edits.
-    if (shownPerson && *shownPerson != person && txtPlorn->isChanged() && *shownPerson != ReservedPersonName) {
+    if (shownPerson && *shownPerson != person && txtPlorn->isChanged() &&
+        *shownPerson != PersonName(ReservedPersonName)) {
         if (!SaveShownNotes()) {
             ReselectShownPerson();
             return;
         }
     }
 
-    if (const std::optional<QString> notes = db->ReadNotes(person)) {
-        txtPlorn->loadText(*notes);
-        shownPerson = person;
+    const std::optional<QString> notes = db->ReadNotes(person);
+    if (!notes) {
+        // Keeping the box as it was would show one person's notes under another's name.
+        PersonVanished(person);
+        return;
     }
+    txtPlorn->loadText(*notes);
+    shownPerson = person;
     // Fails harmlessly while the window is not shown yet.
     txtPlorn->setFocus();
     txtPlorn->moveCaretToEnd();
@@ -103,6 +126,11 @@ bool frmPlorn::Form_Unload()
         return true;
     QString failure;
     if (!SaveShownNotes(&failure)) {
+        // Ending from outside: there is no one to ask, and the notes cannot be kept anywhere else.
+        if (ProgramEndRequested()) {
+            EndWithUnsavedNotes(failure);
+            return true;
+        }
         const QString question = failure + QStringLiteral("\r\n\r\nLes notes n'ont pas pu être enregistrées.\r\n"
                                                           "Fermer quand même et perdre les notes non enregistrées ?");
         if (ShowMessage(this, question, QStringLiteral("Erreur"), MessageIcon::Error, MessageButtons::YesNo,
@@ -129,41 +157,76 @@ bool frmPlorn::SaveShownNotes(QString* failure)
 {
     if (!shownPerson || !txtPlorn->isChanged())
         return true;
-    QString notes = txtPlorn->text();
-    if (notes.contains(Apostrophe)) {
-        notes = ReplaceAll(notes, Apostrophe, DoubleQuote);
-        txtPlorn->replaceText(notes);
-    }
+    QString reason;
+    Ledger::SaveOutcome outcome = Ledger::SaveOutcome::Saved;
     try {
-        db->SaveNotes(*shownPerson, notes);
+        QString notes = txtPlorn->text();
+        if (notes.contains(Apostrophe)) {
+            notes = ReplaceAll(notes, Apostrophe, DoubleQuote);
+            txtPlorn->replaceText(notes);
+        }
+        outcome = db->SaveNotes(*shownPerson, notes);
     } catch (const LedgerError& error) {
+        reason = error.isOutOfMemory() ? NotEnoughMemoryToSave(*shownPerson) : error.message();
+    } catch (const std::bad_alloc&) {
+        reason = NotEnoughMemoryToSave(*shownPerson);
+    }
+    if (!reason.isEmpty()) {
         if (failure)
-            *failure = error.message();
+            *failure = reason;
         else
-            ShowMessage(this, error.message(), QStringLiteral("Erreur"), MessageIcon::Error);
+            ShowMessage(this, reason, QStringLiteral("Erreur"), MessageIcon::Error);
         return false;
     }
     txtPlorn->setChanged(false);
+    if (outcome == Ledger::SaveOutcome::AddedBack)
+        ShowMessage(this,
+                    QStringLiteral("« %1 » n'était plus dans le registre : un autre programme l'a peut-être "
+                                   "supprimée.\r\nCette personne y a été remise avec les notes affichées.")
+                        .arg(shownPerson->text()),
+                    QStringLiteral("Quentaril"), MessageIcon::Information);
     return true;
 }
 
 void frmPlorn::ReselectShownPerson()
 {
     const QSignalBlocker quiet(cmbPers);
-    for (int i = 0; i < cmbPers->entryCount(); ++i) {
-        if (cmbPers->entryAt(i) == *shownPerson) {
-            cmbPers->setCurrentIndex(i);
-            return;
-        }
+    if (const int entry = EntryOf(*shownPerson); entry >= 0)
+        cmbPers->setCurrentIndex(entry);
+}
+
+void frmPlorn::PersonVanished(const PersonName& person)
+{
+    if (rereadingAfterVanishing_) {
+        // The first person of a list just read is gone too: show no one rather than loop.
+        txtPlorn->loadText(QString());
+        shownPerson.reset();
+        return;
     }
+    ShowMessage(this,
+                QStringLiteral("« %1 » n'est plus dans le registre : un autre programme l'a peut-être supprimée."
+                               "\r\nLa liste des personnes a été relue.")
+                    .arg(person.text()),
+                QStringLiteral("Quentaril"), MessageIcon::Information);
+    const QScopedValueRollback<bool> rereading(rereadingAfterVanishing_, true);
+    LoadAllUser();
 }
 
 bool frmPlorn::ReservedEntryIsCurrent() const
 {
-    return CurrentPerson() == ReservedPersonName;
+    return CurrentPerson() == PersonName(ReservedPersonName);
 }
 
-QString frmPlorn::CurrentPerson() const
+PersonName frmPlorn::CurrentPerson() const
 {
-    return cmbPers->currentText();
+    return PersonName::fromStored(cmbPers->keyAt(cmbPers->currentIndex()));
+}
+
+int frmPlorn::EntryOf(const PersonName& person) const
+{
+    for (int i = 0; i < cmbPers->entryCount(); ++i) {
+        if (cmbPers->keyAt(i) == person.stored())
+            return i;
+    }
+    return -1;
 }

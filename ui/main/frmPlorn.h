@@ -50,18 +50,25 @@ private:
     void txtName_KeyDown(int& keyCode);
 
     // Writes the notes shown under the person they belong to, apostrophe rule applied, when they changed.
-    // On a failed write the engine's message is shown and the notes stay in the box, still changed; then
-    // it returns false, with the engine's message in `failure` when asked for.
+    // A person another program removed meanwhile is added back with them, and the user told. On a failed
+    // write (the engine's failure, or too little memory) the reason is shown and the notes stay in the box,
+    // still changed; then it returns false, with the reason in `failure` instead when asked for.
     bool SaveShownNotes(QString* failure = nullptr);
     // Puts the list back on the person shown, after a switch whose save failed.
     void ReselectShownPerson();
+    // The person picked has no row any more: the user is told and the list read again.
+    void PersonVanished(const PersonName& person);
     bool ReservedEntryIsCurrent() const;
-    QString CurrentPerson() const;
+    PersonName CurrentPerson() const;
+    // The entry of that name, or -1.
+    int EntryOf(const PersonName& person) const;
 
     QString ledgerFolder_;
     std::optional<Ledger> db;
     // The person whose notes the box holds: Qt has already moved the list when it reports a switch.
-    std::optional<QString> shownPerson;
+    std::optional<PersonName> shownPerson;
+    // Set while the list is read again after a person vanished, so that a second vanishing cannot loop.
+    bool rereadingAfterVanishing_ = false;
 
     PersonList* cmbPers = nullptr;
     QPushButton* cmdKill = nullptr;

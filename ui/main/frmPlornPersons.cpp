@@ -55,15 +55,13 @@ void frmPlorn::cmdAdd_Click()
     }
     // Compared as it will be stored, so that no two rows ever share a name.
     const QString name = ReplaceAll(txtName->text(), QStringLiteral("'"), QStringLiteral("\""));
-    for (int i = 0; i < cmbPers->entryCount(); ++i) {
-        if (cmbPers->entryAt(i) == name) {
-            ShowMessage(this,
-                        QStringLiteral("Le nom inscrit existe déjà.") + CRLF +
-                            QStringLiteral("Veuillez inscrire un autre nom."),
-                        ErrorTitle, MessageIcon::Error);
-            txtName->setFocus();
-            return;
-        }
+    if (EntryOf(name) >= 0) {
+        ShowMessage(this,
+                    QStringLiteral("Le nom inscrit existe déjà.") + CRLF +
+                        QStringLiteral("Veuillez inscrire un autre nom."),
+                    ErrorTitle, MessageIcon::Error);
+        txtName->setFocus();
+        return;
     }
 
     // The notes shown are saved first, over the reserved entry too.
@@ -75,14 +73,11 @@ void frmPlorn::cmdAdd_Click()
                 QStringLiteral("Ajouter"), MessageIcon::Information);
 
     LoadAllUser();
-    for (int i = 0; i < cmbPers->entryCount(); ++i) {
-        if (cmbPers->entryAt(i) == name) {
-            cmbPers->selectIndex(i);
-            txtPlorn->setFocus();
-            txtPlorn->moveCaretToEnd();
-            txtName->clear();
-            return;
-        }
+    if (const int entry = EntryOf(name); entry >= 0) {
+        cmbPers->selectIndex(entry);
+        txtPlorn->setFocus();
+        txtPlorn->moveCaretToEnd();
+        txtName->clear();
     }
 }
 
@@ -90,13 +85,13 @@ void frmPlorn::cmdKill_Click()
 {
     if (cmbPers->entryCount() == 0)
         return;
-    const QString person = CurrentPerson();
-    if (person == ReservedPersonName) {
+    const PersonName person = CurrentPerson();
+    if (person == PersonName(ReservedPersonName)) {
         ShowMessage(this, QStringLiteral("Vous ne pouvez pas supprimer cette utilisateur Désoler."), ErrorTitle,
                     MessageIcon::Error);
         return;
     }
-    const QString question = QStringLiteral("Êtes-vous sur de supprimer : ") + CRLF + person + CRLF +
+    const QString question = QStringLiteral("Êtes-vous sur de supprimer : ") + CRLF + person.text() + CRLF +
                              QStringLiteral("Ainsi que toutes ses plorns ?");
     // Only Yes deletes: No, Escape and the close box keep the person.
     if (ShowMessage(this, question, QStringLiteral("T'es Sur ?"), MessageIcon::Error, MessageButtons::YesNo) !=

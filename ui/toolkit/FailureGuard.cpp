@@ -1,11 +1,13 @@
 #include "ui/toolkit/FailureGuard.h"
 
 #include "ui/toolkit/MessageBox.h"
+#include "ui/toolkit/ProgramEnd.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -27,10 +29,14 @@ FailureExitHook::~FailureExitHook()
 
 bool RunGuarded(const std::function<void()>& handler)
 {
+    const HandlerScope running;
     QString message;
     try {
         handler();
         return true;
+    } catch (const std::bad_alloc&) {
+        message = QStringLiteral("La mémoire manque : le programme doit se fermer. Les notes qui n'ont pas été "
+                                 "enregistrées sont perdues.");
     } catch (const std::exception& failure) {
         message = QString::fromUtf8(failure.what());
     } catch (...) {

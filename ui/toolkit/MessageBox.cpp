@@ -1,6 +1,9 @@
 #include "ui/toolkit/MessageBox.h"
 
+#include "ui/toolkit/ProgramEnd.h"
+
 #include <QMessageBox>
+#include <cstdio>
 
 namespace {
 
@@ -28,6 +31,11 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& t
 {
     const bool question = buttons == MessageButtons::YesNo;
     const bool defaultIsNo = question && defaultAnswer == MessageAnswer::No;
+    // Nobody is left to answer: the safe answer, and the text where it can still be read.
+    if (ProgramEndRequested()) {
+        std::fputs(qUtf8Printable(title + QStringLiteral(" : ") + text + QLatin1Char('\n')), stderr);
+        return question ? MessageAnswer::No : MessageAnswer::Ok;
+    }
     if (MessageBoxSeam* liveSeam = MessageBoxSeam::live()) {
         const MessageAnswer shownDefault =
             !question ? MessageAnswer::Ok : (defaultIsNo ? MessageAnswer::No : MessageAnswer::Yes);
@@ -43,6 +51,7 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& t
     box.setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     if (!question) {
         box.setStandardButtons(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
         box.exec();
         return MessageAnswer::Ok;
     }

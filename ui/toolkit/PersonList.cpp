@@ -6,6 +6,7 @@
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -28,14 +29,6 @@ QCollator FrenchCollator()
     return QCollator(QLocale(QLocale::French, QLocale::France));
 }
 
-// Collation first; names the collator finds equal (differing only in ignorable characters, or in how an
-// accent is encoded) fall back to code units so the order never depends on the input order.
-bool CollatesBefore(const QCollator& collator, const QString& left, const QString& right)
-{
-    const int order = collator.compare(left, right);
-    return order != 0 ? order < 0 : left < right;
-}
-
 } // namespace
 
 PersonList::PersonList(QWidget* parent) : QComboBox(parent)
@@ -52,32 +45,36 @@ PersonList::PersonList(QWidget* parent) : QComboBox(parent)
     connect(this, &QComboBox::currentIndexChanged, this, &PersonList::raiseUserClick);
 }
 
-void PersonList::sortNames(QStringList& names)
+void PersonList::setEntries(const QList<Entry>& entries)
 {
+    QStringList texts;
+    texts.reserve(entries.size());
+    for (const Entry& entry : entries)
+        texts.append(entry.text);
+    // Sorted through their indexes, so that each key follows its text; equal texts keep their keys' order.
+    QList<qsizetype> order(entries.size());
+    std::iota(order.begin(), order.end(), 0);
     const QCollator collator = FrenchCollator();
-    struct Keyed {
-        QCollatorSortKey key;
-        qsizetype index;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(names.size());
-    for (qsizetype i = 0; i < names.size(); ++i)
-        keyed.push_back({collator.sortKey(names.at(i)), i});
-    std::sort(keyed.begin(), keyed.end(), [&names](const Keyed& left, const Keyed& right) {
-        const int order = left.key.compare(right.key);
-        return order != 0 ? order < 0 : names.at(left.index) < names.at(right.index);
+    std::vector<QCollatorSortKey> sortKeys;
+    sortKeys.reserve(entries.size());
+    for (const QString& text : texts)
+        sortKeys.push_back(collator.sortKey(text));
+    std::sort(order.begin(), order.end(), [&](qsizetype left, qsizetype right) {
+        const int byKey = sortKeys[left].compare(sortKeys[right]);
+        if (byKey != 0)
+            return byKey < 0;
+        if (texts[left] != texts[right])
+            return texts[left] < texts[right];
+        return entries[left].key < entries[right].key;
     });
     QStringList sorted;
-    sorted.reserve(names.size());
-    for (const Keyed& entry : keyed)
-        sorted.append(names.at(entry.index));
-    names = std::move(sorted);
-}
-
-void PersonList::setEntries(const QStringList& names)
-{
-    QStringList sorted = names;
-    sortNames(sorted);
+    sorted.reserve(entries.size());
+    keys_.clear();
+    keys_.reserve(entries.size());
+    for (const qsizetype index : order) {
+        sorted.append(texts[index]);
+        keys_.append(entries[index].key);
+    }
     const QSignalBlocker blocker(this);
     clear();
     addItems(sorted);
@@ -89,25 +86,7 @@ void PersonList::clearEntries()
 {
     const QSignalBlocker blocker(this);
     clear();
-}
-
-void PersonList::addEntry(const QString& name)
-{
-    const QCollator collator = FrenchCollator();
-    int low = 0;
-    int high = count();
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        if (CollatesBefore(collator, itemText(middle), name))
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    const bool hadSelection = currentIndex() >= 0;
-    const QSignalBlocker blocker(this);
-    insertItem(low, name);
-    if (!hadSelection)
-        setCurrentIndex(-1);
+    keys_.clear();
 }
 
 void PersonList::selectIndex(int index)

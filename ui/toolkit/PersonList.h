@@ -9,25 +9,27 @@
 class PersonList : public QComboBox {
     Q_OBJECT
 public:
+    // An entry: the text shown, and the key that the program knows it by (a name's exact stored bytes).
+    struct Entry {
+        QString text;
+        QByteArray key;
+    };
+
     explicit PersonList(QWidget* parent = nullptr);
 
-    // Replaces every entry at once (sorted here, one insertion), leaving nothing selected and raising
-    // no click. Sorting once keeps 100,000 names fast.
-    void setEntries(const QStringList& names);
+    // Replaces every entry at once (sorted here by their texts, one insertion), leaving nothing selected and
+    // raising no click. Sorting once keeps 100,000 names fast.
+    void setEntries(const QList<Entry>& entries);
     // Removes every entry without raising a click.
     void clearEntries();
-    // Adds one entry at its sorted place, without changing the selection or raising a click.
-    void addEntry(const QString& name);
 
     int entryCount() const { return count(); }
     QString entryAt(int index) const { return itemText(index); }
+    QByteArray keyAt(int index) const { return keys_.value(index); }
     // Selects the entry and raises listClick, nested, even when it was already selected.
     void selectIndex(int index);
 
     void showPopup() override;
-
-    // French alphabetical order; names that collate equal are ordered exactly, so the order is stable.
-    static void sortNames(QStringList& names);
 
 Q_SIGNALS:
     void listClick();
@@ -37,4 +39,6 @@ private:
     void raiseUserClick(int index);
     // Set while selectIndex changes the index, which raises its own click.
     bool selectingByCode_ = false;
+    // The entries' keys, in the list's order.
+    QList<QByteArray> keys_;
 };

@@ -1,5 +1,7 @@
 #include "ui/toolkit/TerminationSignals.h"
 
+#include "ui/toolkit/ProgramEnd.h"
+
 #include <QApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -58,6 +60,5 @@ TerminationSignals::~TerminationSignals()
 
 void TerminationSignals::closeWindows()
 {
-    requested_ = true;
-    QApplication::closeAllWindows();
+    RequestProgramEnd();
 }

@@ -12,13 +12,8 @@ public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 
-    // A signal came: also true when it came before the windows were shown (during a message box at
-    // start-up), when there was nothing yet to close.
-    bool requested() const { return requested_; }
-
 private:
     void closeWindows();
 
     QSocketNotifier* notifier_ = nullptr;
-    bool requested_ = false;
 };
