@@ -78,7 +78,7 @@ uninstall-user:
 # Removes the build but keeps the ledger, which holds the user's notes.
 clean:
 	@if [ -f $(BUILD)/BDPLORN.mdb ]; then \
-		find $(BUILD) -mindepth 1 -maxdepth 1 ! -name BDPLORN.mdb -exec rm -rf {} +; \
+		find $(BUILD) -mindepth 1 -maxdepth 1 ! -name BDPLORN.mdb ! -name BDPLORN-sauvegardes -exec rm -rf {} +; \
 	else \
 		rm -rf $(BUILD); \
 	fi

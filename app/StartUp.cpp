@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 
+#include "app/DailyBackup.h"
 #include "app/ExecutableFolder.h"
 #include "app/JetConversionMessage.h"
 #include "app/LedgerGuard.h"
@@ -74,6 +75,7 @@ int RunProgram(QApplication& app)
         return EXIT_FAILURE;
     if (ProgramEndRequested())
         return EXIT_SUCCESS;
+    const DailyBackup backup(LedgerPathIn(ledgerFolder));
     frmPlorn* shown = window.release();
     shown->setAttribute(Qt::WA_DeleteOnClose);
     shown->show();

@@ -4,6 +4,7 @@
 # user's icon theme.
 #   scripts/install-user.sh [BUILD]       installs what BUILD (default: build) holds; an existing ledger is kept
 #   scripts/install-user.sh --uninstall   removes the program, the launcher and the icons, never the ledger
+#                                         nor its backups
 # Everything goes under $XDG_DATA_HOME, or ~/.local/share when it is unset.
 set -euo pipefail
 
@@ -14,6 +15,8 @@ data=${XDG_DATA_HOME:-}
 folder=$data/quentaril
 program=$folder/quentaril
 ledger=$folder/BDPLORN.mdb
+# The program's daily backups of the ledger, which uninstalling keeps as it keeps the ledger.
+backups=$folder/BDPLORN-sauvegardes
 launcher=$data/applications/quentaril.desktop
 theme=$data/icons/hicolor
 sizes=(16 32 64)
@@ -47,6 +50,9 @@ uninstall() {
         echo "install-user: Quentaril removed; the ledger stays in $ledger"
     else
         echo "install-user: Quentaril removed"
+    fi
+    if [ -d "$backups" ]; then
+        echo "install-user: its daily backups stay in $backups"
     fi
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # make install-user and make uninstall-user in a scratch home: the launcher validates and starts the installed
-# program, the ledger is made once, private, and never replaced or removed.
+# program, the ledger is made once, private, and never replaced or removed, nor are its backups.
 #   install_user.sh INSTALL_SCRIPT BUILD
 set -euo pipefail
 
@@ -74,15 +74,31 @@ made=$(checksum "$ledger")
 printf 'notes' >>"$ledger"
 kept=$(checksum "$ledger")
 [ "$kept" != "$made" ] || fail "the ledger did not change"
+# The program's daily backups beside the ledger, private as it makes them, and a file of the user's there.
+backups=$data/quentaril/BDPLORN-sauvegardes
+mkdir -m 0700 "$backups"
+install -m 0600 "$ledger" "$backups/BDPLORN-2026-12-07.mdb"
+printf 'mes remarques' >"$backups/remarques.txt"
+check_backups_kept() {
+    [ -d "$backups" ] || fail "$1 removed the backup folder"
+    [ "$(stat -c %a "$backups")" = 700 ] || fail "$1 changed the backup folder's mode: $(stat -c %a "$backups")"
+    [ "$(checksum "$backups/BDPLORN-2026-12-07.mdb")" = "$kept" ] || fail "$1 changed or removed a backup"
+    [ "$(stat -c %a "$backups/BDPLORN-2026-12-07.mdb")" = 600 ] || fail "$1 changed a backup's mode"
+    [ "$(cat "$backups/remarques.txt")" = 'mes remarques' ] || fail "$1 changed the user's file among the backups"
+}
 "$script" "$build" >/dev/null
 check_installed "$data" "Exec=\"$data/quentaril/quentaril\""
 [ "$(checksum "$ledger")" = "$kept" ] || fail "a reinstall changed the ledger"
-"$script" --uninstall >/dev/null
+check_backups_kept "a reinstall"
+message=$("$script" --uninstall)
 check_uninstalled "$data"
 [ "$(checksum "$ledger")" = "$kept" ] || fail "uninstalling changed the ledger"
+check_backups_kept "uninstalling"
+grep -qF "backups stay in $backups" <<<"$message" || fail "uninstalling does not say where the backups stay: $message"
 "$script" --uninstall >/dev/null || fail "a second uninstall fails"
 "$script" "$build" >/dev/null
 [ "$(checksum "$ledger")" = "$kept" ] || fail "installing again replaced the ledger"
+check_backups_kept "installing again"
 
 # XDG_DATA_HOME, with characters the launcher must quote; a relative one is ignored.
 export XDG_DATA_HOME="$scratch/données \$HOME \"x\""

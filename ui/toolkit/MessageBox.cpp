@@ -7,6 +7,13 @@
 
 namespace {
 
+// A box the program's end closed, or never showed, was not read: its text goes where it still can be.
+void WhenEndedUnread(const QString& title, const QString& text)
+{
+    if (ProgramEndRequested())
+        std::fputs(qUtf8Printable(title + QStringLiteral(" : ") + text + QLatin1Char('\n')), stderr);
+}
+
 MessageAnswer AnswerFromSeam(std::deque<MessageAnswer>& answers, MessageButtons buttons)
 {
     if (buttons == MessageButtons::Ok)
@@ -33,7 +40,7 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& t
     const bool defaultIsNo = question && defaultAnswer == MessageAnswer::No;
     // Nobody is left to answer: the safe answer, and the text where it can still be read.
     if (ProgramEndRequested()) {
-        std::fputs(qUtf8Printable(title + QStringLiteral(" : ") + text + QLatin1Char('\n')), stderr);
+        WhenEndedUnread(title, text);
         return question ? MessageAnswer::No : MessageAnswer::Ok;
     }
     if (MessageBoxSeam* liveSeam = MessageBoxSeam::live()) {
@@ -53,11 +60,14 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& t
         box.setStandardButtons(QMessageBox::Ok);
         box.setEscapeButton(QMessageBox::Ok);
         box.exec();
+        WhenEndedUnread(title, text);
         return MessageAnswer::Ok;
     }
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(defaultIsNo ? QMessageBox::No : QMessageBox::Yes);
     // Escape and the close box both go through the escape button.
     box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    const bool yes = box.exec() == QMessageBox::Yes;
+    WhenEndedUnread(title, text);
+    return yes ? MessageAnswer::Yes : MessageAnswer::No;
 }

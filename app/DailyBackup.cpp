@@ -1,0 +1,34 @@
+#include "app/DailyBackup.h"
+
+#include "ledger/LedgerBackup.h"
+#include "ui/toolkit/Clock.h"
+#include "ui/toolkit/FailureGuard.h"
+#include "ui/toolkit/MessageBox.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+DailyBackup::DailyBackup(const QString& ledgerPath)
+{
+    const QDate today = CurrentDateTime().date();
+    thread_.reset(QThread::create([ledgerPath, today] {
+        const BackupOutcome outcome = MakeDailyBackup(ledgerPath, today);
+        if (outcome.result != BackupOutcome::Result::Failed)
+            return;
+        const QString text = QStringLiteral("La sauvegarde du jour n'a pas pu être faite ; le registre lui-même "
+                                            "n'a pas changé et vous pouvez continuer.\r\n%1")
+                                 .arg(outcome.reason);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [text] {
+                RunGuarded([&] { ShowMessage(nullptr, text, QStringLiteral("Quentaril"), MessageIcon::Error); });
+            },
+            Qt::QueuedConnection);
+    }));
+    thread_->start(QThread::LowPriority);
+}
+
+DailyBackup::~DailyBackup()
+{
+    thread_->wait();
+}

@@ -1,0 +1,660 @@
+#include "ledger/Ledger.h"
+#include "ledger/LedgerBackup.h"
+#include "ledger/LedgerError.h"
+#include "support/FaultVfs.h"
+#include "support/LedgerTestAccess.h"
+#include "support/TempLedger.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <sys/stat.h>
+#include <thread>
+#include <utility>
+
+using Result = BackupOutcome::Result;
+
+namespace {
+
+const QDate Day = QDate(2026, 12, 7);
+const QString Lucienne = QStringLiteral("Lucienne Février");
+const QString LucienneNotes =
+    QStringLiteral("12/03 : prêté 40\u00A0€ pour « l'essence ».\r\n20/03 : rendu 15\u00A0€.\r\n");
+
+// Notes that fill many pages of the file.
+QString PagesOfNotes(const QString& seed, qsizetype size)
+{
+    QString notes;
+    for (int line = 0; notes.size() < size; ++line)
+        notes += QStringLiteral("%1, ligne %2 : 20\u00A0€ rendus à l'ami « Zoé »\r\n").arg(seed).arg(line);
+    notes.truncate(size);
+    return notes;
+}
+
+// A ledger as a user has it: the reserved entry and a few persons, one with notes of several pages.
+void FillLedger(const QString& path)
+{
+    Ledger ledger = OpenLedgerFile(path);
+    ledger.AddPerson(QStringLiteral("Anne"), PagesOfNotes(QStringLiteral("Anne"), 50000));
+    ledger.AddPerson(QStringLiteral("Bob"), QStringLiteral("doit 5 €"));
+    ledger.AddPerson(QStringLiteral("Chloé d'Arvor"), QString());
+    ledger.AddPerson(Lucienne, LucienneNotes);
+}
+
+LedgerContents ContentsOf(const QString& path)
+{
+    Ledger ledger = OpenLedgerFile(path);
+    return ReadAll(ledger);
+}
+
+QString BackupOf(const TempLedger& file, QDate day = Day)
+{
+    return BackupPathFor(file.path(), day);
+}
+
+QString BackupFolder(const TempLedger& file)
+{
+    return BackupFolderFor(file.path());
+}
+
+QStringList FolderEntries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+mode_t FileMode(const QString& path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return 0;
+    return status.st_mode & 07777;
+}
+
+// The umask of the process, restored when it goes.
+class Umask {
+public:
+    explicit Umask(mode_t mask) : previous_(::umask(mask)) {}
+    ~Umask() { ::umask(previous_); }
+    Umask(const Umask&) = delete;
+    Umask& operator=(const Umask&) = delete;
+
+private:
+    mode_t previous_;
+};
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QString SystemMessage(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString Shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// Whether another process can take the write lock of the ledger at once.
+bool AnotherProcessCanWrite(const QString& path)
+{
+    QProcess cli;
+    cli.start(QStringLiteral("sqlcipher"), {QStringLiteral("-batch"), QStringLiteral("-bail"), path});
+    if (!cli.waitForStarted())
+        qFatal("the sqlcipher command-line tool is missing");
+    cli.write("PRAGMA key = '" + LedgerPassword.toUtf8() + "';\nBEGIN IMMEDIATE;\nROLLBACK;\n");
+    cli.closeWriteChannel();
+    cli.waitForFinished(60000);
+    return cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0;
+}
+
+// The engine's shell in another process, holding a write transaction with uncommitted changes until told.
+class ShellWriter {
+public:
+    explicit ShellWriter(const QString& path)
+    {
+        shell_.start(QStringLiteral("sqlcipher"), {QStringLiteral("-batch"), path});
+        if (!shell_.waitForStarted())
+            qFatal("the sqlcipher command-line tool is missing");
+        shell_.write("PRAGMA key = '" + LedgerPassword.toUtf8() +
+                     "';\nBEGIN IMMEDIATE;\n"
+                     "UPDATE tblPlorn SET LesPlorns = 'pas encore validé' WHERE NomPers = 'Anne';\n"
+                     "INSERT INTO tblPlorn (NomPers, LesPlorns) VALUES ('Zoé', 'pas encore validée');\n"
+                     "DELETE FROM tblPlorn WHERE NomPers = 'Bob';\n"
+                     "SELECT 'held';\n");
+        QByteArray out;
+        while (!(out += shell_.readAllStandardOutput()).contains("held"))
+            if (!shell_.waitForReadyRead(10000))
+                qFatal("the shell did not take the lock: %s", shell_.readAllStandardError().constData());
+    }
+    ~ShellWriter()
+    {
+        if (shell_.state() != QProcess::NotRunning) {
+            shell_.kill();
+            shell_.waitForFinished();
+        }
+    }
+    bool commit()
+    {
+        shell_.write("COMMIT;\n.quit\n");
+        return shell_.waitForFinished(10000) && shell_.exitCode() == 0;
+    }
+
+private:
+    QProcess shell_;
+};
+
+// The engine's default file layer, with a call of `duringCopy` at the first read of the main database longer
+// than a page: the backup's copy, not one of the engine's own reads. The default layer while it lives.
+class CopyReadHook {
+public:
+    explicit CopyReadHook(std::function<void()> duringCopy)
+    {
+        hook_ = std::move(duringCopy);
+        real_ = sqlite3_vfs_find(nullptr);
+        vfs_ = *real_;
+        vfs_.zName = "copy-read-hook";
+        vfs_.xOpen = &Open;
+        sqlite3_vfs_register(&vfs_, 1);
+    }
+    ~CopyReadHook()
+    {
+        sqlite3_vfs_unregister(&vfs_);
+        hook_ = nullptr;
+    }
+    CopyReadHook(const CopyReadHook&) = delete;
+    CopyReadHook& operator=(const CopyReadHook&) = delete;
+
+private:
+    static int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags)
+    {
+        const int result = real_->xOpen(real_, name, file, flags, outFlags);
+        if (result == SQLITE_OK && file->pMethods && (flags & SQLITE_OPEN_MAIN_DB)) {
+            realMethods_ = file->pMethods;
+            methods_ = *file->pMethods;
+            methods_.xRead = &Read;
+            file->pMethods = &methods_;
+        }
+        return result;
+    }
+    static int Read(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset)
+    {
+        if (amount > 4096 && hook_)
+            std::exchange(hook_, nullptr)();
+        return realMethods_->xRead(file, buffer, amount, offset);
+    }
+
+    static inline std::function<void()> hook_;
+    static inline sqlite3_vfs* real_ = nullptr;
+    static inline sqlite3_vfs vfs_{};
+    static inline const sqlite3_io_methods* realMethods_ = nullptr;
+    static inline sqlite3_io_methods methods_{};
+};
+
+// Something set up beside a ledger before a backup that must fail; returns the path the reason must name
+// and the message the reason must give in parentheses.
+struct FailureCase {
+    const char* label;
+    std::function<std::pair<QString, QString>(const TempLedger&)> setUp;
+};
+
+const QList<FailureCase> FailureCases = {
+    {"backup folder name taken by a file",
+     [](const TempLedger& file) {
+         WriteFile(BackupFolder(file), "pas un dossier");
+         return std::pair(BackupFolder(file), SystemMessage(ENOTDIR));
+     }},
+    {"day's backup name taken by a folder",
+     [](const TempLedger& file) {
+         QDir().mkpath(BackupOf(file));
+         return std::pair(BackupOf(file), SystemMessage(EISDIR));
+     }},
+    {"ledger under another key",
+     [](const TempLedger& file) {
+         QFile::remove(file.path());
+         RunSqlcipherCli(file.path(), QStringLiteral("autre"),
+                         QStringLiteral("CREATE TABLE tblPlorn (NomPers TEXT NOT NULL UNIQUE, LesPlorns TEXT);"));
+         return std::pair(file.path(), QStringLiteral("file is encrypted or is not a database"));
+     }},
+    {"ledger missing",
+     [](const TempLedger& file) {
+         QFile::remove(file.path());
+         return std::pair(file.path(), QStringLiteral("unable to open database file"));
+     }},
+    {"ledger in WAL mode",
+     [](const TempLedger& file) {
+         RunSqlcipherCli(file.path(), LedgerPassword, QStringLiteral("PRAGMA journal_mode = WAL;"));
+         return std::pair(file.path(), QStringLiteral("le registre est en mode WAL"));
+     }},
+};
+
+} // namespace
+
+class TestBackup : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void theBackupPathCarriesTheDay()
+    {
+        const QString ledger = QStringLiteral("/home/léa/quentaril/BDPLORN.mdb");
+        QCOMPARE(BackupFolderFor(ledger), QStringLiteral("/home/léa/quentaril/BDPLORN-sauvegardes"));
+        QCOMPARE(BackupPathFor(ledger, Day),
+                 QStringLiteral("/home/léa/quentaril/BDPLORN-sauvegardes/BDPLORN-2026-12-07.mdb"));
+        QCOMPARE(BackupPathFor(ledger, QDate(2027, 1, 31)),
+                 QStringLiteral("/home/léa/quentaril/BDPLORN-sauvegardes/BDPLORN-2027-01-31.mdb"));
+    }
+
+    // While the window's connection is open, as at start-up: the copy is the ledger byte for byte, and opens
+    // with the key alone, through the program and through the engine's shell.
+    void aBackupIsMadeAndOpensWithTheKeyAlone()
+    {
+        TempLedger file;
+        FillLedger(file.path());
+        Ledger ledger = file.open();
+        const LedgerContents contents = ReadAll(ledger);
+
+        const BackupOutcome outcome = MakeDailyBackup(file.path(), Day);
+        QCOMPARE(outcome.result, Result::Made);
+        QVERIFY2(outcome.reason.isEmpty(), qPrintable(outcome.reason));
+        QCOMPARE(outcome.path,
+                 QDir(file.folder()).filePath(QStringLiteral("BDPLORN-sauvegardes/BDPLORN-2026-12-07.mdb")));
+        QCOMPARE(FolderEntries(BackupFolder(file)), QStringList{QStringLiteral("BDPLORN-2026-12-07.mdb")});
+        QCOMPARE(FileBytes(outcome.path), FileBytes(file.path()));
+        QCOMPARE(SniffLedgerFile(outcome.path), LedgerFileKind::Other);
+        QVERIFY(!FileBytes(outcome.path).contains("Lucienne"));
+
+        Ledger copy = OpenLedgerFile(outcome.path);
+        QCOMPARE(ReadAll(copy), contents);
+        QVERIFY(IntegrityProblems(copy).isEmpty());
+        copy.Close();
+
+        const QByteArray shell = RunSqlcipherCli(
+            outcome.path, LedgerPassword,
+            QStringLiteral("SELECT count(*) FROM tblPlorn; SELECT NomPers FROM tblPlorn ORDER BY NomPers;"
+                           "SELECT length(LesPlorns) FROM tblPlorn WHERE NomPers = 'Anne'; PRAGMA integrity_check;"));
+        QCOMPARE(QString::fromUtf8(shell).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                 (QStringList{QString::number(contents.size()), QStringLiteral("Anne"), QStringLiteral("Bob"),
+                              QStringLiteral("Chloé d'Arvor"), Lucienne, ReservedPersonName,
+                              QString::number(contents.value(QStringLiteral("Anne")).size()), QStringLiteral("ok")}));
+
+        // The ledger still works as before.
+        ledger.SaveNotes(QStringLiteral("Bob"), QStringLiteral("a tout rendu"));
+        QCOMPARE(ledger.ReadNotes(QStringLiteral("Bob")), std::optional<QString>(QStringLiteral("a tout rendu")));
+    }
+
+    // A person deleted by mistake can be found again in that day's backup, and the backup copied over the
+    // ledger brings them back, as the README says.
+    void aPersonDeletedByMistakeIsInThatDaysBackup()
+    {
+        TempLedger file;
+        FillLedger(file.path());
+        Ledger ledger = file.open();
+        QCOMPARE(MakeDailyBackup(file.path(), Day).result, Result::Made);
+
+        ledger.DeletePerson(Lucienne);
+        QVERIFY(!ledger.ListPersons().contains(Lucienne));
+        QCOMPARE(MakeDailyBackup(file.path(), Day).result, Result::AlreadyThere);
+
+        Ledger backup = OpenLedgerFile(BackupOf(file));
+        QVERIFY(backup.ListPersons().contains(Lucienne));
+        QCOMPARE(backup.ReadNotes(Lucienne), std::optional<QString>(LucienneNotes));
+        backup.Close();
+
+        ledger.Close();
+        QVERIFY(QFile::remove(file.path()));
+        QVERIFY(QFile::copy(BackupOf(file), file.path()));
+        ledger = file.open();
+        QCOMPARE(ledger.ReadNotes(Lucienne), std::optional<QString>(LucienneNotes));
+    }
+
+    // The day's backup stays as it was made: a second call that day changes nothing, the next day makes one.
+    void aSecondCallTheSameDayDoesNothing()
+    {
+        TempLedger file;
+        FillLedger(file.path());
+        QCOMPARE(MakeDailyBackup(file.path(), Day).result, Result::Made);
+        const QByteArray first = FileBytes(BackupOf(file));
+        const QDateTime firstModified = QFileInfo(BackupOf(file)).lastModified();
+
+        file.open().AddPerson(QStringLiteral("Denise"), QStringLiteral("ajoutée après la sauvegarde"));
+        const BackupOutcome again = MakeDailyBackup(file.path(), Day);
+        QCOMPARE(again.result, Result::AlreadyThere);
+        QCOMPARE(again.path, BackupOf(file));
+        QVERIFY(again.reason.isEmpty());
+        QCOMPARE(FileBytes(BackupOf(file)), first);
+        QCOMPARE(QFileInfo(BackupOf(file)).lastModified(), firstModified);
+        QCOMPARE(FolderEntries(BackupFolder(file)).size(), 1);
+
+        QCOMPARE(MakeDailyBackup(file.path(), Day.addDays(1)).result, Result::Made);
+        QVERIFY(OpenLedgerFile(BackupOf(file, Day.addDays(1))).ReadNotes(QStringLiteral("Denise")).has_value());
+        QVERIFY(!OpenLedgerFile(BackupOf(file)).ReadNotes(QStringLiteral("Denise")).has_value());
+    }
+
+    void theOldestGoBeyondTheNumberKept_data()
+    {
+        QTest::addColumn<int>("kept");
+        QTest::addColumn<bool>("passKept");
+        QTest::newRow("10, the default") << 10 << false;
+        QTest::newRow("3") << 3 << true;
+        QTest::newRow("1") << 1 << true;
+    }
+    // Days made in a shuffled order: what goes is the oldest by the date in the name, not by the time the
+    // file was made. Files that are not named as backups stay, whatever they look like.
+    void theOldestGoBeyondTheNumberKept()
+    {
+        QFETCH(int, kept);
+        QFETCH(bool, passKept);
+        TempLedger file;
+        const QString folder = BackupFolder(file);
+        QVERIFY(QDir().mkpath(folder));
+        const QStringList foreign = {QStringLiteral("notes.txt"),
+                                     QStringLiteral("BDPLORN-2026-11-01.mdb.old"),
+                                     QStringLiteral("BDPLORN-2026-02-30.mdb"),
+                                     QStringLiteral("BDPLORN-20261101.mdb"),
+                                     QStringLiteral("bdplorn-2026-11-01.mdb"),
+                                     QStringLiteral(".BDPLORN-2026-11-01.mdb")};
+        for (const QString& name : foreign)
+            WriteFile(QDir(folder).filePath(name), name.toUtf8());
+        QVERIFY(QDir(folder).mkdir(QStringLiteral("BDPLORN-2026-11-02.mdb")));
+
+        const auto backUp = [&](QDate day) {
+            return passKept ? MakeDailyBackup(file.path(), day, kept) : MakeDailyBackup(file.path(), day);
+        };
+        QList<QDate> days;
+        for (int offset : {4, 0, 9, 2, 7, 1, 8, 3, 6, 5})
+            days << Day.addDays(offset);
+        for (const QDate& day : days) {
+            const BackupOutcome outcome = backUp(day);
+            QCOMPARE(outcome.result, Result::Made);
+            QVERIFY2(outcome.reason.isEmpty(), qPrintable(outcome.reason));
+        }
+        // Ten days, then the eleventh.
+        QCOMPARE(backUp(Day.addDays(10)).result, Result::Made);
+
+        QStringList expected = foreign;
+        expected << QStringLiteral("BDPLORN-2026-11-02.mdb");
+        for (int offset = 10; offset > 10 - kept; --offset)
+            expected << QFileInfo(BackupOf(file, Day.addDays(offset))).fileName();
+        expected.sort();
+        QCOMPARE(FolderEntries(folder), expected);
+        for (const QString& name : foreign)
+            QCOMPARE(FileBytes(QDir(folder).filePath(name)), name.toUtf8());
+        QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("BDPLORN-2026-11-02.mdb"))).isDir());
+    }
+
+    // A clock that ran ahead left backups dated later than the day: the day's backup stays all the same,
+    // beside the most recent others.
+    void theDaysBackupStaysBesideLaterDates()
+    {
+        TempLedger file;
+        for (int offset = 0; offset < 4; ++offset)
+            QCOMPARE(MakeDailyBackup(file.path(), Day.addYears(1).addDays(offset), 3).result, Result::Made);
+        QCOMPARE(MakeDailyBackup(file.path(), Day, 3).result, Result::Made);
+        QCOMPARE(FolderEntries(BackupFolder(file)),
+                 (QStringList{QStringLiteral("BDPLORN-2026-12-07.mdb"), QStringLiteral("BDPLORN-2027-12-09.mdb"),
+                              QStringLiteral("BDPLORN-2027-12-10.mdb")}));
+    }
+
+    void folderAndFileArePrivateWhateverTheUmask_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::newRow("umask 0") << 0;
+        QTest::newRow("umask 022") << 022;
+        QTest::newRow("umask 0777") << 0777;
+    }
+    void folderAndFileArePrivateWhateverTheUmask()
+    {
+        QFETCH(int, mask);
+        TempLedger file;
+        BackupOutcome outcome;
+        {
+            Umask umask(static_cast<mode_t>(mask));
+            outcome = MakeDailyBackup(file.path(), Day);
+        }
+        QCOMPARE(outcome.result, Result::Made);
+        QCOMPARE(FileMode(BackupFolder(file)), mode_t(0700));
+        QCOMPARE(FileMode(outcome.path), mode_t(0600));
+    }
+
+    void aFailureIsReportedAndLeavesTheLedgerAsItWas_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < FailureCases.size(); ++i)
+            QTest::newRow(FailureCases.at(i).label) << i;
+    }
+    // The reason names the path and gives the system's or the engine's message in parentheses; the ledger
+    // and whatever was there stay as they were, and no copy is left behind.
+    void aFailureIsReportedAndLeavesTheLedgerAsItWas()
+    {
+        QFETCH(int, index);
+        TempLedger file;
+        FillLedger(file.path());
+        const auto [named, message] = FailureCases.at(index).setUp(file);
+        const QByteArray ledgerBefore = FileBytes(file.path());
+        const QStringList folderBefore = FolderEntries(file.folder());
+        const QStringList backupsBefore = FolderEntries(BackupFolder(file));
+
+        const BackupOutcome outcome = MakeDailyBackup(file.path(), Day);
+        QCOMPARE(outcome.result, Result::Failed);
+        QVERIFY2(outcome.reason.contains(Shown(named)), qPrintable(outcome.reason));
+        QVERIFY2(outcome.reason.contains(QStringLiteral("(") + message), qPrintable(outcome.reason));
+        QVERIFY2(outcome.reason.endsWith(QStringLiteral(").")), qPrintable(outcome.reason));
+
+        QCOMPARE(FileBytes(file.path()), ledgerBefore);
+        QCOMPARE(FolderEntries(file.folder()), folderBefore);
+        QCOMPARE(FolderEntries(BackupFolder(file)), backupsBefore);
+    }
+
+    void anInvalidDayMakesNothing()
+    {
+        TempLedger file;
+        const BackupOutcome outcome = MakeDailyBackup(file.path(), QDate());
+        QCOMPARE(outcome.result, Result::Failed);
+        QVERIFY2(outcome.reason.contains(Shown(file.path())), qPrintable(outcome.reason));
+        QVERIFY(!QFileInfo::exists(BackupFolder(file)));
+    }
+
+    void everyFailingReadOfTheLedgerIsReported_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<int>("resultCode");
+        QTest::newRow("open") << int(FaultVfs::Operation::Open) << SQLITE_CANTOPEN;
+        QTest::newRow("read") << int(FaultVfs::Operation::Read) << SQLITE_IOERR_READ;
+    }
+    // Whichever opening or read of the ledger fails, the backup reports the engine's message, leaves no
+    // copy, and the ledger stays as it was; once nothing fails, the copy is whole.
+    void everyFailingReadOfTheLedgerIsReported()
+    {
+        QFETCH(int, operation);
+        QFETCH(int, resultCode);
+        TempLedger file;
+        FillLedger(file.path());
+        // Over three reads of the copy.
+        file.open().AddPerson(QStringLiteral("Grégoire"), PagesOfNotes(QStringLiteral("Grégoire"), 1'200'000));
+        const QByteArray ledgerBefore = FileBytes(file.path());
+
+        FaultVfs vfs;
+        int failures = 0;
+        for (int n = 1;; ++n) {
+            vfs.failNth(static_cast<FaultVfs::Operation>(operation), n, resultCode);
+            const BackupOutcome outcome = MakeDailyBackup(file.path(), Day);
+            vfs.disarm();
+            if (!vfs.fired()) {
+                QCOMPARE(outcome.result, Result::Made);
+                QCOMPARE(FileBytes(outcome.path), ledgerBefore);
+                break;
+            }
+            ++failures;
+            const QByteArray where = QByteArrayLiteral("fault at call ") + QByteArray::number(n);
+            QVERIFY2(outcome.result == Result::Failed, where);
+            QVERIFY2(outcome.reason.contains(Shown(file.path())), qPrintable(outcome.reason));
+            // A failed read of the first page looks to the engine like a wrong key.
+            const bool engineMessage =
+                outcome.reason.contains(QStringLiteral("(%1)").arg(QString::fromUtf8(sqlite3_errstr(resultCode)))) ||
+                outcome.reason.contains(QStringLiteral("(%1)").arg(QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB))));
+            QVERIFY2(engineMessage, qPrintable(outcome.reason));
+            QVERIFY2(FolderEntries(BackupFolder(file)).isEmpty(), where);
+            QVERIFY2(FileBytes(file.path()) == ledgerBefore, where);
+            QVERIFY2(!QFileInfo::exists(file.path() + QStringLiteral("-journal")), where);
+        }
+        QVERIFY(failures >= (operation == int(FaultVfs::Operation::Read) ? 4 : 1));
+        qInfo("%d faults reported", failures);
+    }
+
+    // Another connection is in the middle of a write transaction: its write lock held, pages changed, nothing
+    // committed. The copy holds the committed state only, and the writer keeps its lock throughout: another
+    // process still cannot write after the backup, and the writer commits after it.
+    void aCopyDuringAnotherWriteHoldsTheCommittedStateOnly_data()
+    {
+        QTest::addColumn<bool>("otherProcess");
+        QTest::newRow("another connection of this process") << false;
+        QTest::newRow("another process") << true;
+    }
+    void aCopyDuringAnotherWriteHoldsTheCommittedStateOnly()
+    {
+        QFETCH(bool, otherProcess);
+        TempLedger file;
+        FillLedger(file.path());
+        Ledger window = file.open();
+        const LedgerContents committed = ReadAll(window);
+        const QString uncommitted = QStringLiteral("pas encore validé");
+
+        std::optional<ShellWriter> shell;
+        std::optional<Ledger> writer;
+        if (otherProcess) {
+            shell.emplace(file.path());
+        } else {
+            writer.emplace(file.open());
+            Execute(LedgerTestAccess::connection(*writer), "BEGIN IMMEDIATE");
+            writer->SaveNotes(QStringLiteral("Anne"), uncommitted);
+            writer->AddPerson(QStringLiteral("Zoé"), uncommitted);
+            writer->DeletePerson(QStringLiteral("Bob"));
+            QCOMPARE(writer->ReadNotes(QStringLiteral("Anne")), std::optional<QString>(uncommitted));
+        }
+
+        QVERIFY(!AnotherProcessCanWrite(file.path()));
+        const BackupOutcome outcome = MakeDailyBackup(file.path(), Day);
+        QCOMPARE(outcome.result, Result::Made);
+        QVERIFY(!AnotherProcessCanWrite(file.path()));
+
+        if (otherProcess)
+            QVERIFY(shell->commit());
+        else
+            Execute(LedgerTestAccess::connection(*writer), "COMMIT");
+        LedgerContents changed = committed;
+        changed[QStringLiteral("Anne")] = uncommitted;
+        changed[QStringLiteral("Zoé")] = otherProcess ? QStringLiteral("pas encore validée") : uncommitted;
+        changed.remove(QStringLiteral("Bob"));
+        QCOMPARE(ReadAll(window), changed);
+
+        Ledger copy = OpenLedgerFile(outcome.path);
+        QCOMPARE(ReadAll(copy), committed);
+        QVERIFY(IntegrityProblems(copy).isEmpty());
+    }
+
+    // While the copy is read, another connection can write but not commit: the copy cannot take in half a
+    // transaction. It commits once the backup is done.
+    void writersCannotCommitWhileTheCopyIsRead()
+    {
+        TempLedger file;
+        FillLedger(file.path());
+        const LedgerContents committed = ContentsOf(file.path());
+        Ledger writer = OpenLedgerFile(file.path(), LedgerPassword, 0);
+        const QString later = QStringLiteral("écrit pendant la copie");
+        int commitDuringCopy = -1;
+        BackupOutcome outcome;
+        {
+            CopyReadHook hook([&] {
+                Execute(LedgerTestAccess::connection(writer), "BEGIN IMMEDIATE");
+                writer.SaveNotes(QStringLiteral("Anne"), later);
+                writer.DeletePerson(QStringLiteral("Bob"));
+                commitDuringCopy =
+                    sqlite3_exec(LedgerTestAccess::connection(writer), "COMMIT", nullptr, nullptr, nullptr);
+            });
+            outcome = MakeDailyBackup(file.path(), Day);
+        }
+        QCOMPARE(commitDuringCopy, SQLITE_BUSY);
+        QCOMPARE(outcome.result, Result::Made);
+        Execute(LedgerTestAccess::connection(writer), "COMMIT");
+        QCOMPARE(writer.ReadNotes(QStringLiteral("Anne")), std::optional<QString>(later));
+        QCOMPARE(ContentsOf(outcome.path), committed);
+    }
+
+    // A writer whose changes outgrew its cache has begun writing them into the file, under the exclusive
+    // lock: the backup waits for it, then fails rather than copy a half-written ledger.
+    void aWriterHalfwayThroughTheFileMakesTheBackupWaitThenFail()
+    {
+        TempLedger file;
+        FillLedger(file.path());
+        const LedgerContents committed = ContentsOf(file.path());
+        const qint64 sizeBefore = QFileInfo(file.path()).size();
+        Ledger writer = file.open();
+        Execute(LedgerTestAccess::connection(writer), "BEGIN IMMEDIATE");
+        writer.SaveNotes(QStringLiteral("Anne"), PagesOfNotes(QStringLiteral("gros"), 6'000'000));
+        QVERIFY2(QFileInfo(file.path()).size() > sizeBefore + 4'000'000, "the writer kept its changes in its cache");
+
+        QElapsedTimer waited;
+        waited.start();
+        const BackupOutcome outcome = MakeDailyBackup(file.path(), Day, DefaultBackupsKept, 300);
+        QVERIFY(waited.elapsed() >= 250);
+        QCOMPARE(outcome.result, Result::Failed);
+        QVERIFY2(outcome.reason.contains(QStringLiteral("(database is locked)")), qPrintable(outcome.reason));
+        QVERIFY(FolderEntries(BackupFolder(file)).isEmpty());
+
+        Execute(LedgerTestAccess::connection(writer), "ROLLBACK");
+        QCOMPARE(ReadAll(writer), committed);
+        QCOMPARE(MakeDailyBackup(file.path(), Day).result, Result::Made);
+        QCOMPARE(ContentsOf(BackupOf(file)), committed);
+    }
+
+    // From a worker thread, while the window's connection keeps saving two persons in one transaction at a
+    // time: the copy holds both at the same save, whichever it is.
+    void aBackupOnAWorkerThreadBesideSaves()
+    {
+        TempLedger file;
+        FillLedger(file.path());
+        Ledger window = file.open();
+        const auto notes = [](int save) {
+            return PagesOfNotes(QStringLiteral("save %1").arg(save), 300'000);
+        };
+        window.SaveNotes(QStringLiteral("Anne"), notes(0));
+        window.SaveNotes(QStringLiteral("Bob"), notes(0));
+
+        std::atomic<bool> done = false;
+        BackupOutcome outcome;
+        std::thread worker([&] {
+            outcome = MakeDailyBackup(file.path(), Day);
+            done = true;
+        });
+        int saves = 0;
+        while (!done || saves < 3) {
+            ++saves;
+            Execute(LedgerTestAccess::connection(window), "BEGIN");
+            window.SaveNotes(QStringLiteral("Anne"), notes(saves));
+            window.SaveNotes(QStringLiteral("Bob"), notes(saves));
+            Execute(LedgerTestAccess::connection(window), "COMMIT");
+        }
+        worker.join();
+        QCOMPARE(outcome.result, Result::Made);
+        qInfo("%d saves beside the backup", saves);
+
+        Ledger copy = OpenLedgerFile(outcome.path);
+        QVERIFY(IntegrityProblems(copy).isEmpty());
+        const std::optional<QString> anne = copy.ReadNotes(QStringLiteral("Anne"));
+        QVERIFY(anne.has_value());
+        QCOMPARE(copy.ReadNotes(QStringLiteral("Bob")), anne);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackup)
+#include "tst_backup.moc"
