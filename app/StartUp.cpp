@@ -86,5 +86,6 @@ int RunProgram(QApplication& app)
         shown->raise();
         shown->activateWindow();
     });
-    return app.exec();
+    const int status = app.exec();
+    return status != EXIT_SUCCESS ? status : ProgramEndStatus();
 }

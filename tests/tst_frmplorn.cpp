@@ -42,7 +42,8 @@ void RunElsewhere(const TempLedger& file, const char* sql)
 }
 
 // A name that is not UTF-8, as another tool may store it: "Ren", a lone 0xE9 (é in Latin-1), "e".
-const QByteArray Latin1Name("Ren\xE9" "e");
+const QByteArray Latin1Name("Ren\xE9"
+                            "e");
 
 } // namespace
 
@@ -329,24 +330,35 @@ private Q_SLOTS:
     }
 
     // A termination signal while a real message box is open: the box takes its safe answer, the handler runs
-    // to its end, then the window closes as its close box would, saving the notes.
+    // to its end, then the window closes as its close box would, saving the notes. When that save fails too,
+    // the program ends with a failure status.
     void aTerminationSignalDuringAMessageBox_data()
     {
-        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("expectedAlice");
         QTest::addColumn<QStringList>("expectedNames");
+        QTest::addColumn<int>("expectedStatus");
+        const QString saved = QStringLiteral("Alice doit 10 € (rappel)");
         const QStringList everyone{Alice, Bob, ReservedPersonName};
-        QTest::newRow("person added") << 0 << QStringLiteral("Alice doit 10 € (rappel)")
-                                      << QStringList{Alice, Bob, QStringLiteral("Chloé"), ReservedPersonName};
-        QTest::newRow("empty name") << 1 << QStringLiteral("Alice doit 10 € (rappel)") << everyone;
-        QTest::newRow("delete question: No") << 2 << QStringLiteral("Alice doit 10 € (rappel)") << everyone;
-        QTest::newRow("failed save") << 3 << QStringLiteral("Alice doit 10 €") << everyone;
+        QTest::newRow("person added") << "add Chloé" << saved
+                                      << QStringList{Alice, Bob, QStringLiteral("Chloé"), ReservedPersonName} << 0;
+        QTest::newRow("empty name") << "add" << saved << everyone << 0;
+        QTest::newRow("name taken") << "add Bob" << saved << everyone << 0;
+        QTest::newRow("delete question: No") << "delete" << saved << everyone << 0;
+        QTest::newRow("person vanished") << "switch to a vanished Bob" << saved
+                                         << QStringList{Alice, ReservedPersonName} << 0;
+        QTest::newRow("person added back") << "save a vanished alice" << saved << everyone << 0;
+        QTest::newRow("failed save") << "save failing" << QStringLiteral("Alice doit 10 €") << everyone
+                                     << int(EXIT_FAILURE);
+        QTest::newRow("closing question")
+            << "close failing" << QStringLiteral("Alice doit 10 €") << everyone << int(EXIT_FAILURE);
     }
     void aTerminationSignalDuringAMessageBox()
     {
-        QFETCH(int, action);
+        QFETCH(QString, action);
         QFETCH(QString, expectedAlice);
         QFETCH(QStringList, expectedNames);
+        QFETCH(int, expectedStatus);
         TempLedger file;
         {
             Ledger ledger = file.open();
@@ -356,7 +368,7 @@ private Q_SLOTS:
         FailureSeam failures;
         TerminationSignals termination;
         std::optional<FaultVfs> faults;
-        if (action == 3)
+        if (action.endsWith(QStringLiteral("failing")))
             faults.emplace();
         auto* window = new frmPlorn(file.folder());
         QPointer<frmPlorn> alive(window);
@@ -365,6 +377,7 @@ private Q_SLOTS:
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window));
         auto* notes = window->findChild<NotesBox*>(QStringLiteral("txtPlorn"));
+        auto* list = window->findChild<PersonList*>(QStringLiteral("cmbPers"));
         notes->setFocus();
         notes->moveCaretToEnd();
         TypeText(notes, QStringLiteral(" (rappel)"));
@@ -376,26 +389,30 @@ private Q_SLOTS:
                 ::raise(SIGTERM);
         });
         signalOnBox.start(20);
-        switch (action) {
-        case 0:
-            TypeText(window->findChild<NameBox*>(QStringLiteral("txtName")), QStringLiteral("chloé"));
+        if (action.startsWith(QStringLiteral("add"))) {
+            TypeText(window->findChild<NameBox*>(QStringLiteral("txtName")), action.mid(4));
             QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdAdd")), Qt::LeftButton);
-            break;
-        case 1:
-            QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdAdd")), Qt::LeftButton);
-            break;
-        case 2:
+        } else if (action == QStringLiteral("delete")) {
             QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdKill")), Qt::LeftButton);
-            break;
-        case 3:
+        } else if (action == QStringLiteral("switch to a vanished Bob")) {
+            RunElsewhere(file, "DELETE FROM tblPlorn WHERE NomPers = 'Bob'");
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_Down);
+        } else if (action == QStringLiteral("save a vanished alice")) {
+            RunElsewhere(file, "DELETE FROM tblPlorn WHERE NomPers = 'alice'");
+            list->showPopup();
+        } else if (action == QStringLiteral("save failing")) {
             faults->failWrites(SQLITE_IOERR_WRITE);
-            window->findChild<PersonList*>(QStringLiteral("cmbPers"))->showPopup();
-            break;
+            list->showPopup();
+        } else if (action == QStringLiteral("close failing")) {
+            faults->failWrites(SQLITE_IOERR_WRITE);
+            window->close();
         }
         QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 10000);
         QCOMPARE(boxesSeen, 1);
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY2(!failures.failed(), qPrintable(failures.messages().join(QLatin1Char('\n'))));
+        QCOMPARE(ProgramEndStatus(), expectedStatus);
         faults.reset();
         Ledger ledger = file.open();
         QCOMPARE(ledger.ReadNotes(Alice), std::optional<QString>(expectedAlice));

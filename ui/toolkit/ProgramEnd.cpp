@@ -10,6 +10,7 @@
 namespace {
 
 bool endRequested = false;
+int endStatus = EXIT_SUCCESS;
 bool closePending = false;
 int runningHandlers = 0;
 
@@ -60,7 +61,12 @@ void EndWithUnsavedNotes(const QString& reason)
                                   .arg(reason)),
                stderr);
     std::fflush(stderr);
-    QCoreApplication::exit(EXIT_FAILURE);
+    endStatus = EXIT_FAILURE;
+}
+
+int ProgramEndStatus()
+{
+    return endStatus;
 }
 
 HandlerScope::HandlerScope()
@@ -82,4 +88,5 @@ void ResetProgramEnd()
 {
     endRequested = false;
     closePending = false;
+    endStatus = EXIT_SUCCESS;
 }

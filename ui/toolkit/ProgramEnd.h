@@ -15,6 +15,8 @@ bool ProgramEndRequested();
 // The closing could not save what the user typed, and there is no one left to ask: says so on standard error and
 // makes the program end with a failure status.
 void EndWithUnsavedNotes(const QString& reason);
+// EXIT_FAILURE once EndWithUnsavedNotes was called, else EXIT_SUCCESS.
+int ProgramEndStatus();
 
 // Marks a handler running: RunGuarded holds one around each handler.
 class HandlerScope {
