@@ -6,12 +6,40 @@
 #include "ui/toolkit/MessageBox.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QThread>
+#include <QWidget>
 
-DailyBackup::DailyBackup(const QString& ledgerPath)
+DailyBackup::DailyBackup(const QString& ledgerPath, QWidget* window) : ledgerPath_(ledgerPath)
 {
+    if (window)
+        window->installEventFilter(this);
+    else
+        start();
+}
+
+DailyBackup::~DailyBackup()
+{
+    if (thread_)
+        thread_->wait();
+}
+
+bool DailyBackup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint) {
+        watched->removeEventFilter(this);
+        // Once this paint is done.
+        QMetaObject::invokeMethod(this, &DailyBackup::start, Qt::QueuedConnection);
+    }
+    return false;
+}
+
+void DailyBackup::start()
+{
+    if (thread_)
+        return;
     const QDate today = CurrentDateTime().date();
-    thread_.reset(QThread::create([ledgerPath, today] {
+    thread_.reset(QThread::create([ledgerPath = ledgerPath_, today] {
         const BackupOutcome outcome = MakeDailyBackup(ledgerPath, today);
         if (outcome.result != BackupOutcome::Result::Failed)
             return;
@@ -26,9 +54,4 @@ DailyBackup::DailyBackup(const QString& ledgerPath)
             Qt::QueuedConnection);
     }));
     thread_->start(QThread::LowPriority);
-}
-
-DailyBackup::~DailyBackup()
-{
-    thread_->wait();
 }

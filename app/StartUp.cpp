@@ -75,9 +75,9 @@ int RunProgram(QApplication& app)
         return EXIT_FAILURE;
     if (ProgramEndRequested())
         return EXIT_SUCCESS;
-    const DailyBackup backup(LedgerPathIn(ledgerFolder));
     frmPlorn* shown = window.release();
     shown->setAttribute(Qt::WA_DeleteOnClose);
+    const DailyBackup backup(LedgerPathIn(ledgerFolder), shown);
     shown->show();
     CentreOnScreen(shown);
     QObject::connect(&ledgerGuard, &LedgerGuard::raiseRequested, shown, [shown] {

@@ -11,6 +11,7 @@
 // scripts/run-startup-bench.sh runs the modes and takes medians.
 
 #include "ProgramIdentity.h"
+#include "app/DailyBackup.h"
 #include "bench/LedgerWorkspace.h"
 #include "bench/WindowLedger.h"
 #include "ui/main/frmPlorn.h"
@@ -27,6 +28,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
@@ -147,8 +149,9 @@ void PrintPeakMemory()
     std::printf("memory ru_maxrss %ld\n", usage.ru_maxrss);
 }
 
-// What app/main.cpp does, with the steps of Form_Load told apart by what the window shows as it goes.
-int RunProgram(int& argc, char** argv, const QString& folder, bool memory)
+// What app/main.cpp does, with the steps of Form_Load told apart by what the window shows as it goes. With
+// `backup`, the day's backup is made on its thread as the program makes it (the caller empties the backups).
+int RunProgram(int& argc, char** argv, const QString& folder, bool memory, bool backup = false)
 {
     Steps steps;
     QApplication app(argc, argv);
@@ -179,6 +182,9 @@ int RunProgram(int& argc, char** argv, const QString& folder, bool memory)
                      [&steps, &shown] { steps.mark(++shown == 1 ? "first_person_shown" : "person_shown_again"); });
     RunGuarded([&window] { window.Form_Load(); });
     steps.mark("form_load_rest");
+    std::optional<DailyBackup> dailyBackup;
+    if (backup)
+        dailyBackup.emplace(LedgerPathIn(folder), &window);
 
     window.show();
     CentreOnScreen(&window);
@@ -258,7 +264,7 @@ int Usage(const char* program)
 {
     std::fprintf(stderr,
                  "usage: %s make-ledger FOLDER PERSONS NOTES_MB | program FOLDER | bare FOLDER"
-                 " | memory-program FOLDER | memory-bare NOTES_MB\n",
+                 " | program-backup FOLDER | memory-program FOLDER | memory-bare NOTES_MB\n",
                  program);
     return 2;
 }
@@ -283,6 +289,8 @@ int main(int argc, char** argv)
             return MakeLedger(target, QByteArray(argv[3]).toLongLong(), QByteArray(argv[4]).toLongLong());
         if (mode == "program" && argc == 3)
             return RunProgram(qtArgc, argv, target, false);
+        if (mode == "program-backup" && argc == 3)
+            return RunProgram(qtArgc, argv, target, false, true);
         if (mode == "memory-program" && argc == 3)
             return RunProgram(qtArgc, argv, target, true);
         if (mode == "bare" && argc == 3)
