@@ -15,8 +15,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 
 namespace {
 
@@ -48,15 +46,6 @@ void Paste(QWidget* widget, const QString& text)
     QApplication::clipboard()->setText(text);
     widget->setFocus();
     QTest::keyClick(widget, Qt::Key_V, Qt::ControlModifier);
-}
-
-int IndexOf(const Fixture& f, const QString& name)
-{
-    for (int i = 0; i < f.list->entryCount(); ++i) {
-        if (f.list->entryAt(i) == name)
-            return i;
-    }
-    return -1;
 }
 
 void Restart(Fixture& f)
@@ -116,7 +105,7 @@ private Q_SLOTS:
         const QString notes = f.notes->text();
         f.window->close();
         Restart(f);
-        const int index = IndexOf(f, name);
+        const int index = int(f.entries().indexOf(name));
         QVERIFY(index >= 0);
         f.list->selectIndex(index);
         QCOMPARE(f.notes->text(), notes);
@@ -243,22 +232,14 @@ private Q_SLOTS:
         Qt::TextFormat boxFormat = Qt::RichText;
         Qt::TextFormat labelFormat = Qt::RichText;
         QString labelText;
-        int tries = 0;
-        std::function<void()> answer = [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) {
-                if (++tries < 500)
-                    QTimer::singleShot(10, answer);
-                return;
-            }
+        AnswerNextModalBox(&window, [&](QMessageBox* box) {
             boxFormat = box->textFormat();
             if (const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
                 labelFormat = label->textFormat();
                 labelText = label->text();
             }
             box->button(QMessageBox::Ok)->click();
-        };
-        QTimer::singleShot(0, answer);
+        });
         QTest::mouseClick(add, Qt::LeftButton);
 
         QCOMPARE(boxFormat, Qt::PlainText);

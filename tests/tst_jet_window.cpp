@@ -1,7 +1,7 @@
 #include "app/StartUp.h"
 #include "ledger/LedgerFile.h"
 #include "support/JetLedgers.h"
-#include "support/TempLedger.h"
+#include "support/WidgetDriving.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
@@ -27,11 +27,7 @@ std::unique_ptr<frmPlorn> Start(const QString& folder)
 
 QStringList Entries(const frmPlorn& window)
 {
-    const auto* list = window.findChild<PersonList*>(QStringLiteral("cmbPers"));
-    QStringList entries;
-    for (int i = 0; i < list->entryCount(); ++i)
-        entries << list->entryAt(i);
-    return entries;
+    return EntriesOf(*window.findChild<PersonList*>(QStringLiteral("cmbPers")));
 }
 
 } // namespace

@@ -6,26 +6,8 @@
 #include "ui/toolkit/PersonList.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
-
-void TypeText(QWidget* widget, const QString& text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString character = text.mid(i, length);
-        i += length - 1;
-        if (character == QStringLiteral("\n")) {
-            QTest::keyClick(widget, Qt::Key_Return);
-            continue;
-        }
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
-        QApplication::sendEvent(widget, &press);
-        QApplication::sendEvent(widget, &release);
-    }
-}
 
 frmAbout* OpenAboutWindow()
 {
@@ -61,10 +43,7 @@ void Fixture::start()
 
 QStringList Fixture::entries() const
 {
-    QStringList all;
-    for (int i = 0; i < list->entryCount(); ++i)
-        all << list->entryAt(i);
-    return all;
+    return EntriesOf(*list);
 }
 
 void Fixture::type(const QString& text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/TempLedger.h"
+#include "support/WidgetDriving.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
@@ -15,10 +16,6 @@ class NameBox;
 class NotesBox;
 class PersonList;
 class QPushButton;
-
-// Types `text` into `widget` as key presses carrying their text, one character (code point) at a
-// time, whatever the character: QTest's own typing takes only Latin-1.
-void TypeText(QWidget* widget, const QString& text);
 
 // Presses the About button's way in and returns the About window shown.
 frmAbout* OpenAboutWindow();
