@@ -6,8 +6,23 @@
 #include "ui/toolkit/PersonList.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPushButton>
 #include <QTest>
+#include <sys/stat.h>
+
+namespace {
+
+// The device and inode of the file at `path`; empty when there is none.
+QByteArray FileIdentity(const QString& path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {};
+    return QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino));
+}
+
+} // namespace
 
 frmAbout* OpenAboutWindow()
 {
@@ -20,10 +35,19 @@ frmAbout* OpenAboutWindow()
 }
 
 Fixture::Fixture(const QList<std::pair<QString, QString>>& persons)
+    : reader_(file.open()), readerFile_(FileIdentity(file.path()))
 {
-    Ledger ledger = file.open();
     for (const auto& [person, personNotes] : persons)
-        ledger.AddPerson(person, personNotes);
+        reader_.AddPerson(person, personNotes);
+}
+
+Ledger& Fixture::reader() const
+{
+    if (const QByteArray now = FileIdentity(file.path()); now != readerFile_ || now.isEmpty()) {
+        reader_ = file.open();
+        readerFile_ = now;
+    }
+    return reader_;
 }
 
 void Fixture::start()

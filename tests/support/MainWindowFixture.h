@@ -6,6 +6,7 @@
 #include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
 
+#include <QByteArray>
 #include <QList>
 #include <memory>
 #include <optional>
@@ -28,8 +29,9 @@ struct Fixture {
     // Loads and shows the window, and finds its controls; call with QVERIFY-style checks after it.
     void start();
 
-    std::optional<QString> stored(const QString& person) const { return file.open().ReadNotes(person); }
-    QStringList storedNames() const { return file.open().ListPersons(); }
+    // What the file holds now, read through the fixture's own connection.
+    std::optional<QString> stored(const QString& person) const { return reader().ReadNotes(person); }
+    QStringList storedNames() const { return reader().ListPersons(); }
     QStringList entries() const;
 
     // Types at the end of the notes, as the user does.
@@ -46,4 +48,13 @@ struct Fixture {
     QPushButton* dateButton = nullptr;
     QPushButton* addButton = nullptr;
     QPushButton* deleteButton = nullptr;
+
+private:
+    Ledger& reader() const;
+
+    // Opened with the fixture, before any fault shim a test sets up, and kept: opening derives the key anew
+    // each time. It holds no lock between checks, so the window writes as if it were not there.
+    mutable Ledger reader_;
+    // The file it was opened on (device and inode): a file put in the ledger's place is opened afresh.
+    mutable QByteArray readerFile_;
 };
