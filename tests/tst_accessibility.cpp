@@ -61,12 +61,7 @@ QStringList CheckFocusableControlsAreNamed(QWidget* window)
 class TestAccessibility : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup()
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            widget->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    void cleanup() { CloseEveryWindow(); }
 
     void everyFocusableControlOfTheMainWindowIsNamed()
     {

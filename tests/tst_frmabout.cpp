@@ -1,4 +1,4 @@
-#include "support/TempLedger.h"
+#include "support/MainWindowFixture.h"
 #include "ui/about/LinkLabel.h"
 #include "ui/about/frmAbout.h"
 #include "ui/main/frmPlorn.h"
@@ -27,22 +27,6 @@ namespace {
 const char* const ExpectedNameVariable = "QUENTARIL_ABOUT_EXPECTED_NAME";
 const QString Comments = QStringLiteral("Programme permetant de gerer ses plorns");
 
-void DestroyClosedWindows()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-QList<frmAbout*> AboutWindows()
-{
-    DestroyClosedWindows();
-    QList<frmAbout*> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* about = qobject_cast<frmAbout*>(widget))
-            windows.append(about);
-    }
-    return windows;
-}
-
 template <typename Control> Control* Find(QWidget* window, const char* name)
 {
     return window->findChild<Control*>(QString::fromLatin1(name));
@@ -69,16 +53,6 @@ struct MainWindow {
     QPointer<frmPlorn> window;
 };
 
-// Opens the About window as the About button does, and waits until the user could type into it.
-frmAbout* OpenAbout()
-{
-    ShowAboutWindow();
-    const QList<frmAbout*> windows = AboutWindows();
-    if (windows.size() != 1 || !QTest::qWaitForWindowActive(windows.first()))
-        return nullptr;
-    return windows.first();
-}
-
 void CheckShowsProgram(frmAbout* about, const QString& baseName)
 {
     QCOMPARE(about->windowTitle(), QStringLiteral("A propos de ") + baseName + QStringLiteral(" 1.1.2"));
@@ -94,15 +68,13 @@ class TestFrmAbout : public QObject {
 private Q_SLOTS:
     void cleanup()
     {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            widget->close();
-        DestroyClosedWindows();
+        CloseEveryWindow();
         QVERIFY(AboutWindows().isEmpty());
     }
 
     void showsTheRunningProgram()
     {
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         CheckShowsProgram(about, QStringLiteral("tst_frmabout"));
     }
@@ -120,7 +92,7 @@ private Q_SLOTS:
         const QString expectedHere = qEnvironmentVariable(ExpectedNameVariable);
         if (!expectedHere.isEmpty()) {
             // This is the renamed copy.
-            frmAbout* about = OpenAbout();
+            frmAbout* about = OpenAboutWindow();
             QVERIFY(about);
             CheckShowsProgram(about, expectedHere);
             return;
@@ -211,7 +183,7 @@ private Q_SLOTS:
 
     void bothLinksOpenTheMakersSite()
     {
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         auto* site = Find<LinkLabel>(about, "lblSite");
         auto* maker = Find<LinkLabel>(about, "lblVarnokel");
@@ -247,7 +219,7 @@ private Q_SLOTS:
 
     void keysCloseItOnlyThroughTheButton()
     {
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         QCOMPARE(QApplication::focusWidget(), Find<QPushButton>(about, "cmdQuit"));
         QPointer<frmAbout> watched = about;
@@ -263,7 +235,7 @@ private Q_SLOTS:
         QVERIFY(!watched);
 
         // Enter presses "Fermer", which has the focus as soon as the window opens.
-        about = OpenAbout();
+        about = OpenAboutWindow();
         QVERIFY(about);
         watched = about;
         QTest::keyClick(about->windowHandle(), Qt::Key_Return);
@@ -273,7 +245,7 @@ private Q_SLOTS:
 
     void tabVisitsTheButtonAndTheThreeBoxes()
     {
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         const QList<QWidget*> cycle{Find<QPushButton>(about, "cmdQuit"), Find<QLineEdit>(about, "txtProg"),
                                     Find<QLineEdit>(about, "txtVersion"), Find<QPlainTextEdit>(about, "txtComments"),
@@ -287,7 +259,7 @@ private Q_SLOTS:
 
     void theBoxesCanBeCopiedButNotChanged()
     {
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         const QList<QWidget*> boxes{Find<QLineEdit>(about, "txtProg"), Find<QLineEdit>(about, "txtVersion"),
                                     Find<QPlainTextEdit>(about, "txtComments")};
@@ -321,7 +293,7 @@ private Q_SLOTS:
 
     void theCommentsWrapAndTheCaretBringsHiddenLinesIntoView()
     {
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         auto* comments = Find<QPlainTextEdit>(about, "txtComments");
         QVERIFY(comments->document()->firstBlock().layout()->lineCount() > 1);
@@ -344,7 +316,7 @@ private Q_SLOTS:
 
     void textsFitTheirPlaces()
     {
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         for (QLabel* label : about->findChildren<QLabel*>()) {
             if (label->text().isEmpty())
@@ -373,7 +345,7 @@ private Q_SLOTS:
         }
         QCOMPARE(QImage(QStringLiteral(":/assets/link-cursor.png")).size(), QSize(32, 32));
 
-        frmAbout* about = OpenAbout();
+        frmAbout* about = OpenAboutWindow();
         QVERIFY(about);
         QCOMPARE(Find<QLabel>(about, "Image2")->pixmap().size(), QSize(548, 86));
         const QList<QSize> iconSizes = about->windowIcon().availableSizes();

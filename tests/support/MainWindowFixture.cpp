@@ -27,11 +27,28 @@ QByteArray FileIdentity(const QString& path)
 frmAbout* OpenAboutWindow()
 {
     ShowAboutWindow();
+    const QList<frmAbout*> windows = AboutWindows();
+    if (windows.size() != 1 || !QTest::qWaitForWindowActive(windows.first()))
+        return nullptr;
+    return windows.first();
+}
+
+QList<frmAbout*> AboutWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<frmAbout*> windows;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* about = qobject_cast<frmAbout*>(widget); about && about->isVisible())
-            return about;
+        if (auto* about = qobject_cast<frmAbout*>(widget))
+            windows.append(about);
     }
-    return nullptr;
+    return windows;
+}
+
+void CloseEveryWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        widget->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 Fixture::Fixture(const QList<std::pair<QString, QString>>& persons)

@@ -18,8 +18,14 @@ class NotesBox;
 class PersonList;
 class QPushButton;
 
-// Presses the About button's way in and returns the About window shown.
+// Opens the About window as the About button does and waits until the user could type into it; null
+// unless exactly one About window is then open.
 frmAbout* OpenAboutWindow();
+// Every About window not yet destroyed; closed ones that destroy themselves are destroyed first.
+QList<frmAbout*> AboutWindows();
+
+// Closes every window and destroys those that go on closing, so that no test finds another's windows.
+void CloseEveryWindow();
 
 // A ledger with a few persons, and the main window on it, loaded and shown as at start-up. Message
 // boxes and failures go through their seams.
