@@ -11,13 +11,6 @@
 
 namespace {
 
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 // Opening `path` fails with a message holding `expected`, and leaves the folder exactly as it was.
 void ExpectRefusal(const QString& path, const QString& expected, const QString& password = LedgerPassword,
                    int busyTimeoutMs = Ledger::DefaultBusyTimeoutMs)

@@ -202,10 +202,3 @@ void PlaceAsLedger(const QString& source, const QString& folder)
 {
     WriteFile(LedgerPathIn(folder), FileBytes(source));
 }
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}

@@ -98,4 +98,3 @@ QMap<QString, QByteArray> FolderSnapshot(const QString& folder);
 
 // Copies `source` into `folder` as BDPLORN.mdb.
 void PlaceAsLedger(const QString& source, const QString& folder);
-void WriteFile(const QString& path, const QByteArray& bytes);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <sys/stat.h>
 
 TempLedger::TempLedger()
 {
@@ -38,6 +39,21 @@ QByteArray FileBytes(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+mode_t FileMode(const QString& path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return 0;
+    return status.st_mode & 07777;
 }
 
 LedgerContents ReadAll(Ledger& ledger)
