@@ -253,9 +253,7 @@ private Q_SLOTS:
     void readsEncodedPages_data()
     {
         QUENTARIL_REQUIRE_JET_WRITER();
-        QTest::addColumn<int>("jetVersion");
-        QTest::newRow("Jet 4") << 4;
-        QTest::newRow("Jet 3") << 3;
+        AddJetVersionRows();
     }
 
     void readsEncodedPages()
@@ -281,9 +279,7 @@ private Q_SLOTS:
     void theStandardFixture_data()
     {
         QUENTARIL_REQUIRE_JET_WRITER();
-        QTest::addColumn<int>("jetVersion");
-        QTest::newRow("Jet 4") << 4;
-        QTest::newRow("Jet 3") << 3;
+        AddJetVersionRows();
     }
 
     void theStandardFixture()

@@ -40,9 +40,7 @@ private Q_SLOTS:
     void convertsOnceAtStart_data()
     {
         QUENTARIL_REQUIRE_JET_WRITER();
-        QTest::addColumn<int>("jetVersion");
-        QTest::newRow("Jet 4") << 4;
-        QTest::newRow("Jet 3") << 3;
+        AddJetVersionRows();
     }
 
     void convertsOnceAtStart()

@@ -132,6 +132,13 @@ QJsonObject JetLedgers::layout(const QString& ledger) const
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
+void AddJetVersionRows()
+{
+    QTest::addColumn<int>("jetVersion");
+    QTest::newRow("Jet 4") << 4;
+    QTest::newRow("Jet 3") << 3;
+}
+
 char* toString(const StoredRow& row)
 {
     const auto shown = [](const QByteArray& text) {

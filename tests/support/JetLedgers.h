@@ -68,6 +68,9 @@ private:
             QSKIP(qPrintable(why));                                                                                    \
     } while (false)
 
+// The data of a test run on both Jet versions: the column "jetVersion", with the rows "Jet 4" and "Jet 3".
+void AddJetVersionRows();
+
 // Fails the running test when `path`, just made by `jet`, is empty.
 #define QUENTARIL_VERIFY_JET_LEDGER(jet, path) QVERIFY2(!(path).isEmpty(), qPrintable((jet).error()))
 
