@@ -28,14 +28,6 @@ QCollator FrenchCollator()
     return QCollator(QLocale(QLocale::French, QLocale::France));
 }
 
-// Collation first; names the collator finds equal (differing only in ignorable characters, or in how an
-// accent is encoded) fall back to code units so the order never depends on the input order.
-bool CollatesBefore(const QCollator& collator, const QString& left, const QString& right)
-{
-    const int order = collator.compare(left, right);
-    return order != 0 ? order < 0 : left < right;
-}
-
 } // namespace
 
 PersonList::PersonList(QWidget* parent) : QComboBox(parent)
@@ -89,25 +81,6 @@ void PersonList::clearEntries()
 {
     const QSignalBlocker blocker(this);
     clear();
-}
-
-void PersonList::addEntry(const QString& name)
-{
-    const QCollator collator = FrenchCollator();
-    int low = 0;
-    int high = count();
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        if (CollatesBefore(collator, itemText(middle), name))
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    const bool hadSelection = currentIndex() >= 0;
-    const QSignalBlocker blocker(this);
-    insertItem(low, name);
-    if (!hadSelection)
-        setCurrentIndex(-1);
 }
 
 void PersonList::selectIndex(int index)

@@ -16,8 +16,6 @@ public:
     void setEntries(const QStringList& names);
     // Removes every entry without raising a click.
     void clearEntries();
-    // Adds one entry at its sorted place, without changing the selection or raising a click.
-    void addEntry(const QString& name);
 
     int entryCount() const { return count(); }
     QString entryAt(int index) const { return itemText(index); }
