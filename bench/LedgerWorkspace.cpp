@@ -5,7 +5,6 @@
 #include "ledger/NewLedger.h"
 #include "tests/support/LedgerTestAccess.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <map>

@@ -4,7 +4,6 @@
 #include "ledger/SqliteHandles.h"
 
 #include <QString>
-#include <QStringList>
 
 // The ledgers the measurements work on, made once per run in a temporary folder and kept open until
 // the program ends.

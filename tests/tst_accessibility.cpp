@@ -2,14 +2,11 @@
 // does not explain the control, and the two links announced and followed as links.
 
 #include "support/MainWindowFixture.h"
-#include "ui/about/LinkLabel.h"
 #include "ui/about/frmAbout.h"
 #include "ui/toolkit/ShellOpen.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
-#include <QApplication>
-#include <QPointer>
 #include <QTest>
 
 namespace {

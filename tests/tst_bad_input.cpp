@@ -2,7 +2,6 @@
 // huge texts) go in through the real window and must come back from the file exactly, the apostrophe
 // rule aside.
 
-#include "ledger/SqliteHandles.h"
 #include "support/FaultVfs.h"
 #include "support/MainWindowFixture.h"
 #include "ui/toolkit/NameBox.h"
