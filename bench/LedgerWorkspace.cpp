@@ -5,7 +5,6 @@
 #include "ledger/NewLedger.h"
 #include "tests/support/LedgerTestAccess.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <map>
@@ -61,6 +60,16 @@ const QStringList FirstNames = {QStringLiteral("Amélie"),   QStringLiteral("Jé
 
 } // namespace
 
+SamplePerson RandomPerson(QRandomGenerator& random, qint64 index)
+{
+    const QString name = QStringLiteral("%1 %2 (%3)")
+                             .arg(LastNames.at(random.bounded(int(LastNames.size()))),
+                                  FirstNames.at(random.bounded(int(FirstNames.size()))))
+                             .arg(index);
+    return {name,
+            QStringLiteral("Doit %1 € depuis le %2 mars.\r\n").arg(random.bounded(5, 500)).arg(random.bounded(1, 31))};
+}
+
 LedgerPair& LedgerWithPersons(qint64 count)
 {
     const QString key = QStringLiteral("persons-%1").arg(count);
@@ -72,13 +81,8 @@ LedgerPair& LedgerWithPersons(qint64 count)
     QRandomGenerator random(1848);
     Execute(LedgerTestAccess::connection(pair.ledger), "BEGIN");
     for (qint64 person = 0; person < count; ++person) {
-        const QString name = QStringLiteral("%1 %2 (%3)")
-                                 .arg(LastNames.at(random.bounded(int(LastNames.size()))),
-                                      FirstNames.at(random.bounded(int(FirstNames.size()))))
-                                 .arg(person);
-        pair.ledger.AddPerson(
-            name,
-            QStringLiteral("Doit %1 € depuis le %2 mars.\r\n").arg(random.bounded(5, 500)).arg(random.bounded(1, 31)));
+        const SamplePerson sample = RandomPerson(random, person);
+        pair.ledger.AddPerson(sample.name, sample.notes);
     }
     Execute(LedgerTestAccess::connection(pair.ledger), "COMMIT");
     return pair;

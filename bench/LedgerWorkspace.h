@@ -3,8 +3,8 @@
 #include "ledger/Ledger.h"
 #include "ledger/SqliteHandles.h"
 
+#include <QRandomGenerator>
 #include <QString>
-#include <QStringList>
 
 // The ledgers the measurements work on, made once per run in a temporary folder and kept open until
 // the program ends.
@@ -22,6 +22,13 @@ struct LedgerPair {
 };
 
 // A ledger holding `count` persons besides the reserved entry.
+// A person of a sample ledger: a French name made unique by `index`, and a line of notes.
+struct SamplePerson {
+    QString name;
+    QString notes;
+};
+SamplePerson RandomPerson(QRandomGenerator& random, qint64 index);
+
 LedgerPair& LedgerWithPersons(qint64 count);
 // A ledger whose NotesOwner has NotesOfMB(megabytes, 0); `purpose` keeps a ledger that is written apart
 // from one that is only read.

@@ -8,6 +8,7 @@
 #include "ledger/LedgerBackup.h"
 #include "ledger/LedgerDraft.h"
 #include "ledger/LedgerFile.h"
+#include "ledger/LedgerStatements.h"
 #include "ledger/NewLedger.h"
 
 #include <QDir>
@@ -105,15 +106,6 @@ BackupLedger& BackupLedgerWithNotes(qint64 megabytes)
     return Prepared(key, path);
 }
 
-const QStringList LastNames = {QStringLiteral("Duval"),     QStringLiteral("Lefèvre"),  QStringLiteral("Moreau"),
-                               QStringLiteral("Girard"),    QStringLiteral("Bonnet"),   QStringLiteral("Mercier"),
-                               QStringLiteral("Chevalier"), QStringLiteral("Gauthier"), QStringLiteral("Rousseau"),
-                               QStringLiteral("Leroy"),     QStringLiteral("Faure"),    QStringLiteral("Barbier")};
-const QStringList FirstNames = {QStringLiteral("Amélie"),   QStringLiteral("Jérôme"), QStringLiteral("Camille"),
-                                QStringLiteral("François"), QStringLiteral("Léa"),    QStringLiteral("Henri"),
-                                QStringLiteral("Solène"),   QStringLiteral("Gaëtan"), QStringLiteral("Odile"),
-                                QStringLiteral("Maël")};
-
 // Adds `count` persons, each with a line of notes, in random order, in one transaction through one
 // prepared statement: the file a user's years of entries would make, in seconds rather than minutes.
 void AddPersons(const QString& path, qint64 count)
@@ -121,19 +113,12 @@ void AddPersons(const QString& path, qint64 count)
     Connection db = OpenKeyedConnection(path, LedgerPassword);
     RequireBare(db.get(), sqlite3_exec(db.get(), "PRAGMA journal_mode = MEMORY; BEGIN", nullptr, nullptr, nullptr));
     sqlite3_stmt* insert = nullptr;
-    RequireBare(db.get(), sqlite3_prepare_v2(db.get(), "INSERT INTO tblPlorn (NomPers,LesPlorns) VALUES (?,?) ", -1,
-                                             &insert, nullptr));
+    RequireBare(db.get(), sqlite3_prepare_v2(db.get(), AddPersonSql, -1, &insert, nullptr));
     QRandomGenerator random(1848);
     for (qint64 person = 0; person < count; ++person) {
-        const QByteArray name = QStringLiteral("%1 %2 (%3)")
-                                    .arg(LastNames.at(random.bounded(int(LastNames.size()))),
-                                         FirstNames.at(random.bounded(int(FirstNames.size()))))
-                                    .arg(person)
-                                    .toUtf8();
-        const QByteArray notes = QStringLiteral("Doit %1 € depuis le %2 mars.\r\n")
-                                     .arg(random.bounded(5, 500))
-                                     .arg(random.bounded(1, 31))
-                                     .toUtf8();
+        const SamplePerson sample = RandomPerson(random, person);
+        const QByteArray name = sample.name.toUtf8();
+        const QByteArray notes = sample.notes.toUtf8();
         sqlite3_bind_text(insert, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
         sqlite3_bind_text(insert, 2, notes.constData(), int(notes.size()), SQLITE_TRANSIENT);
         const int stepped = sqlite3_step(insert);

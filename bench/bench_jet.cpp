@@ -11,7 +11,6 @@
 #include "ledger/jet/JetReader.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>

@@ -2,14 +2,11 @@
 // does not explain the control, and the two links announced and followed as links.
 
 #include "support/MainWindowFixture.h"
-#include "ui/about/LinkLabel.h"
 #include "ui/about/frmAbout.h"
 #include "ui/toolkit/ShellOpen.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
-#include <QApplication>
-#include <QPointer>
 #include <QTest>
 
 namespace {
@@ -61,12 +58,7 @@ QStringList CheckFocusableControlsAreNamed(QWidget* window)
 class TestAccessibility : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup()
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            widget->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    void cleanup() { CloseEveryWindow(); }
 
     void everyFocusableControlOfTheMainWindowIsNamed()
     {

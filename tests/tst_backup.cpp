@@ -28,16 +28,6 @@ const QString Lucienne = QStringLiteral("Lucienne Février");
 const QString LucienneNotes =
     QStringLiteral("12/03 : prêté 40\u00A0€ pour « l'essence ».\r\n20/03 : rendu 15\u00A0€.\r\n");
 
-// Notes that fill many pages of the file.
-QString PagesOfNotes(const QString& seed, qsizetype size)
-{
-    QString notes;
-    for (int line = 0; notes.size() < size; ++line)
-        notes += QStringLiteral("%1, ligne %2 : 20\u00A0€ rendus à l'ami « Zoé »\r\n").arg(seed).arg(line);
-    notes.truncate(size);
-    return notes;
-}
-
 // A ledger as a user has it: the reserved entry and a few persons, one with notes of several pages.
 void FillLedger(const QString& path)
 {
@@ -69,14 +59,6 @@ QStringList FolderEntries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-mode_t FileMode(const QString& path)
-{
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return 0;
-    return status.st_mode & 07777;
-}
-
 // The umask of the process, restored when it goes.
 class Umask {
 public:
@@ -88,13 +70,6 @@ public:
 private:
     mode_t previous_;
 };
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QString SystemMessage(int error)
 {

@@ -2,7 +2,6 @@
 // huge texts) go in through the real window and must come back from the file exactly, the apostrophe
 // rule aside.
 
-#include "ledger/SqliteHandles.h"
 #include "support/FaultVfs.h"
 #include "support/MainWindowFixture.h"
 #include "ui/toolkit/NameBox.h"
@@ -15,8 +14,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 
 namespace {
 
@@ -48,15 +45,6 @@ void Paste(QWidget* widget, const QString& text)
     QApplication::clipboard()->setText(text);
     widget->setFocus();
     QTest::keyClick(widget, Qt::Key_V, Qt::ControlModifier);
-}
-
-int IndexOf(const Fixture& f, const QString& name)
-{
-    for (int i = 0; i < f.list->entryCount(); ++i) {
-        if (f.list->entryAt(i) == name)
-            return i;
-    }
-    return -1;
 }
 
 void Restart(Fixture& f)
@@ -116,7 +104,7 @@ private Q_SLOTS:
         const QString notes = f.notes->text();
         f.window->close();
         Restart(f);
-        const int index = IndexOf(f, name);
+        const int index = int(f.entries().indexOf(name));
         QVERIFY(index >= 0);
         f.list->selectIndex(index);
         QCOMPARE(f.notes->text(), notes);
@@ -243,22 +231,14 @@ private Q_SLOTS:
         Qt::TextFormat boxFormat = Qt::RichText;
         Qt::TextFormat labelFormat = Qt::RichText;
         QString labelText;
-        int tries = 0;
-        std::function<void()> answer = [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) {
-                if (++tries < 500)
-                    QTimer::singleShot(10, answer);
-                return;
-            }
+        AnswerNextModalBox(&window, [&](QMessageBox* box) {
             boxFormat = box->textFormat();
             if (const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
                 labelFormat = label->textFormat();
                 labelText = label->text();
             }
             box->button(QMessageBox::Ok)->click();
-        };
-        QTimer::singleShot(0, answer);
+        });
         QTest::mouseClick(add, Qt::LeftButton);
 
         QCOMPARE(boxFormat, Qt::PlainText);

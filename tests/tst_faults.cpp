@@ -1,6 +1,5 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
-#include "ledger/SqliteHandles.h"
 #include "support/FaultVfs.h"
 #include "support/TempLedger.h"
 
@@ -14,16 +13,6 @@ namespace {
 
 using Contents = LedgerContents;
 using Operation = FaultVfs::Operation;
-
-// Notes over many pages, so that an operation writes and journals several of them.
-QString PagesOfNotes(const QString& seed, qsizetype size)
-{
-    QString notes;
-    for (int line = 0; notes.size() < size; ++line)
-        notes += QStringLiteral("%1, ligne %2 : 20\u00A0€ rendus à l'ami « Zoé »\r\n").arg(seed).arg(line);
-    notes.truncate(size);
-    return notes;
-}
 
 const QString SavedNotes = PagesOfNotes(QStringLiteral("neuf"), 12000);
 const QString AddedNotes = PagesOfNotes(QStringLiteral("Denise"), 9000);

@@ -65,10 +65,7 @@ private Q_SLOTS:
         f.start();
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quentaril ") + ProgramVersionText());
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quentaril 1.1.2"));
-        QStringList entries;
-        for (int i = 0; i < f.list->entryCount(); ++i)
-            entries << f.list->entryAt(i);
-        QCOMPARE(entries,
+        QCOMPARE(f.entries(),
                  (QStringList{Alice, Bob, QStringLiteral("émile"), ReservedPersonName, QStringLiteral("Zoé")}));
         QCOMPARE(f.list->currentText(), Alice);
         QCOMPARE(f.notes->text(), QStringLiteral("Alice doit\r\n10 €"));

@@ -55,12 +55,7 @@ private Q_SLOTS:
         QCOMPARE(qApp->devicePixelRatio(), factor);
     }
 
-    void cleanup()
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            widget->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    void cleanup() { CloseEveryWindow(); }
 
     void theBannerHasTheScreensPixels()
     {

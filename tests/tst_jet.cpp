@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QtEndian>
 #include <sqlite3.h>
-#include <sys/stat.h>
 #include <tuple>
 
 namespace {
@@ -42,13 +41,6 @@ QJsonArray JsonRows(const QList<Person>& persons)
 QStringList FolderFiles(const QString& folder)
 {
     return FolderSnapshot(folder).keys();
-}
-
-mode_t FileMode(const QString& path)
-{
-    struct stat status {};
-    ::stat(QFile::encodeName(path).constData(), &status);
-    return status.st_mode & 07777;
 }
 
 QString Lines(const QString& line, int count)
@@ -261,9 +253,7 @@ private Q_SLOTS:
     void readsEncodedPages_data()
     {
         QUENTARIL_REQUIRE_JET_WRITER();
-        QTest::addColumn<int>("jetVersion");
-        QTest::newRow("Jet 4") << 4;
-        QTest::newRow("Jet 3") << 3;
+        AddJetVersionRows();
     }
 
     void readsEncodedPages()
@@ -289,9 +279,7 @@ private Q_SLOTS:
     void theStandardFixture_data()
     {
         QUENTARIL_REQUIRE_JET_WRITER();
-        QTest::addColumn<int>("jetVersion");
-        QTest::newRow("Jet 4") << 4;
-        QTest::newRow("Jet 3") << 3;
+        AddJetVersionRows();
     }
 
     void theStandardFixture()

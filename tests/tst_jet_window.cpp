@@ -1,7 +1,7 @@
 #include "app/StartUp.h"
 #include "ledger/LedgerFile.h"
 #include "support/JetLedgers.h"
-#include "support/TempLedger.h"
+#include "support/WidgetDriving.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
@@ -27,11 +27,7 @@ std::unique_ptr<frmPlorn> Start(const QString& folder)
 
 QStringList Entries(const frmPlorn& window)
 {
-    const auto* list = window.findChild<PersonList*>(QStringLiteral("cmbPers"));
-    QStringList entries;
-    for (int i = 0; i < list->entryCount(); ++i)
-        entries << list->entryAt(i);
-    return entries;
+    return EntriesOf(*window.findChild<PersonList*>(QStringLiteral("cmbPers")));
 }
 
 } // namespace
@@ -44,9 +40,7 @@ private Q_SLOTS:
     void convertsOnceAtStart_data()
     {
         QUENTARIL_REQUIRE_JET_WRITER();
-        QTest::addColumn<int>("jetVersion");
-        QTest::newRow("Jet 4") << 4;
-        QTest::newRow("Jet 3") << 3;
+        AddJetVersionRows();
     }
 
     void convertsOnceAtStart()

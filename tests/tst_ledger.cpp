@@ -1,6 +1,5 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
-#include "ledger/SqliteHandles.h"
 #include "support/FaultVfs.h"
 #include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"

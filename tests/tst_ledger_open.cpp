@@ -8,17 +8,9 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QTest>
-#include <functional>
 #include <sys/stat.h>
 
 namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 // Opening `path` fails with a message holding `expected`, and leaves the folder exactly as it was.
 void ExpectRefusal(const QString& path, const QString& expected, const QString& password = LedgerPassword,

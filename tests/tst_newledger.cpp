@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
-#include <sys/stat.h>
 
 namespace {
 
@@ -18,13 +17,6 @@ int RunTool(const QStringList& arguments)
     tool.start(qEnvironmentVariable("QUENTARIL_NEWLEDGER"), arguments);
     tool.waitForFinished();
     return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
-}
-
-mode_t FileMode(const QString& path)
-{
-    struct stat status {};
-    ::stat(QFile::encodeName(path).constData(), &status);
-    return status.st_mode & 07777;
 }
 
 } // namespace

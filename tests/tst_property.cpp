@@ -1,6 +1,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
 #include "support/LedgerTestAccess.h"
+#include "support/ReplaceAllReference.h"
 #include "support/TempLedger.h"
 #include "text/MdCode.h"
 
@@ -147,23 +148,6 @@ QString NearMiss(const QString& name, Random& random)
     }
 }
 
-// Non-overlapping matches found left to right, each replaced once; the plain way.
-QString PlainReplaceAll(const QString& text, const QString& search, const QString& replacement)
-{
-    if (search.isEmpty())
-        return text;
-    QString result;
-    for (qsizetype at = 0; at < text.size();) {
-        if (QStringView(text).sliced(at).startsWith(search)) {
-            result += replacement;
-            at += search.size();
-        } else {
-            result += text.at(at++);
-        }
-    }
-    return result;
-}
-
 } // namespace
 
 class TestProperty : public QObject {
@@ -297,7 +281,7 @@ private Q_SLOTS:
                 replacement = replacement.isEmpty() ? QStringLiteral("\"") : replacement.left(1);
                 fastPath += !search.isEmpty();
             }
-            const QString expected = PlainReplaceAll(text, search, replacement);
+            const QString expected = ReplaceAllReference(text, search, replacement);
             if (ReplaceAll(text, search, replacement) != expected)
                 QFAIL(qPrintable(QStringLiteral("text «%1», search «%2», replacement «%3»: «%4», not «%5»")
                                      .arg(text, search, replacement, ReplaceAll(text, search, replacement), expected)));

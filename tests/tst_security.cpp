@@ -39,14 +39,6 @@ QString MarkedNotes(int copies)
     return notes;
 }
 
-mode_t FileMode(const QString& path)
-{
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return 0;
-    return status.st_mode & 07777;
-}
-
 // The umask of the process, restored when it goes.
 class Umask {
 public:
@@ -58,13 +50,6 @@ public:
 private:
     mode_t previous_;
 };
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "support/WidgetDriving.h"
 #include "ui/toolkit/Activation.h"
 #include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
@@ -17,41 +18,13 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <cstdlib>
-#include <functional>
-#include <memory>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-// Answers the next modal message box once it is up (the real box runs its own event loop).
-QTimer* WhenMessageBoxShows(QObject* owner, std::function<void(QMessageBox*)> answer)
-{
-    auto* poll = new QTimer(owner);
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            answer(box);
-        }
-    });
-    poll->start();
-    return poll;
-}
-
-// QTest::keyClicks only knows ASCII; an "é" key arrives as a key event carrying its text.
-void TypeText(QWidget* widget, const QString& text)
-{
-    for (QChar c : text) {
-        const Qt::Key key = c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown;
-        QTest::sendKeyEvent(QTest::Click, widget, key, QString(c), Qt::NoModifier);
-    }
-}
 
 void ShowAndActivate(QWidget& window)
 {
@@ -94,10 +67,8 @@ private Q_SLOTS:
     {
         PersonList list;
         list.setEntries(People);
-        QCOMPARE(list.entryCount(), 4);
         const QStringList expected{"alice", "Bob", "émile", "Zoé"};
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(list.entryAt(i), expected.at(i));
+        QCOMPARE(EntriesOf(list), expected);
         // Each key follows its text.
         for (int i = 0; i < 4; ++i)
             QCOMPARE(list.keyAt(i), expected.at(i).toUtf8());
@@ -196,7 +167,8 @@ private Q_SLOTS:
         notes.loadText(stored);
         QCOMPARE(notes.text(), shown);
         QCOMPARE(notes.isEmpty(), shown.isEmpty());
-        notes.setPlainText(NotesBox::toWidgetText(stored));
+        // What is saved comes back as it was.
+        notes.loadText(shown);
         QCOMPARE(notes.text(), shown);
     }
 
@@ -370,10 +342,11 @@ private Q_SLOTS:
         }
         // The outer seam answers again once the inner one is gone.
         bool shownForReal = false;
-        std::unique_ptr<QTimer> closer(WhenMessageBoxShows(this, [&](QMessageBox* box) {
+        QObject scope;
+        AnswerNextModalBox(&scope, [&](QMessageBox* box) {
             shownForReal = true;
             box->close();
-        }));
+        });
         ShowMessage(nullptr, "Après", "Plorn", MessageIcon::Information);
         QVERIFY(!shownForReal);
         QCOMPARE(seam.shown().size(), 4u);
@@ -397,7 +370,8 @@ private Q_SLOTS:
         QString yes, no, shownText;
         Qt::TextFormat format = Qt::AutoText;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
-        WhenMessageBoxShows(this, [&](QMessageBox* box) {
+        QObject scope;
+        AnswerNextModalBox(&scope, [&](QMessageBox* box) {
             yes = box->button(QMessageBox::Yes)->text();
             no = box->button(QMessageBox::No)->text();
             shownText = box->text();

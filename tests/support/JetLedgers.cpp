@@ -132,6 +132,13 @@ QJsonObject JetLedgers::layout(const QString& ledger) const
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
+void AddJetVersionRows()
+{
+    QTest::addColumn<int>("jetVersion");
+    QTest::newRow("Jet 4") << 4;
+    QTest::newRow("Jet 3") << 3;
+}
+
 char* toString(const StoredRow& row)
 {
     const auto shown = [](const QByteArray& text) {
@@ -201,11 +208,4 @@ QMap<QString, QByteArray> FolderSnapshot(const QString& folder)
 void PlaceAsLedger(const QString& source, const QString& folder)
 {
     WriteFile(LedgerPathIn(folder), FileBytes(source));
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
 }

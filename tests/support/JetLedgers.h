@@ -68,6 +68,9 @@ private:
             QSKIP(qPrintable(why));                                                                                    \
     } while (false)
 
+// The data of a test run on both Jet versions: the column "jetVersion", with the rows "Jet 4" and "Jet 3".
+void AddJetVersionRows();
+
 // Fails the running test when `path`, just made by `jet`, is empty.
 #define QUENTARIL_VERIFY_JET_LEDGER(jet, path) QVERIFY2(!(path).isEmpty(), qPrintable((jet).error()))
 
@@ -98,4 +101,3 @@ QMap<QString, QByteArray> FolderSnapshot(const QString& folder);
 
 // Copies `source` into `folder` as BDPLORN.mdb.
 void PlaceAsLedger(const QString& source, const QString& folder);
-void WriteFile(const QString& path, const QByteArray& bytes);

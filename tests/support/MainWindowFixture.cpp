@@ -6,42 +6,65 @@
 #include "ui/toolkit/PersonList.h"
 
 #include <QApplication>
-#include <QKeyEvent>
+#include <QFile>
 #include <QPushButton>
 #include <QTest>
+#include <sys/stat.h>
 
-void TypeText(QWidget* widget, const QString& text)
+namespace {
+
+// The device and inode of the file at `path`; empty when there is none.
+QByteArray FileIdentity(const QString& path)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString character = text.mid(i, length);
-        i += length - 1;
-        if (character == QStringLiteral("\n")) {
-            QTest::keyClick(widget, Qt::Key_Return);
-            continue;
-        }
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
-        QApplication::sendEvent(widget, &press);
-        QApplication::sendEvent(widget, &release);
-    }
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {};
+    return QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino));
 }
+
+} // namespace
 
 frmAbout* OpenAboutWindow()
 {
     ShowAboutWindow();
+    const QList<frmAbout*> windows = AboutWindows();
+    if (windows.size() != 1 || !QTest::qWaitForWindowActive(windows.first()))
+        return nullptr;
+    return windows.first();
+}
+
+QList<frmAbout*> AboutWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<frmAbout*> windows;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* about = qobject_cast<frmAbout*>(widget); about && about->isVisible())
-            return about;
+        if (auto* about = qobject_cast<frmAbout*>(widget))
+            windows.append(about);
     }
-    return nullptr;
+    return windows;
+}
+
+void CloseEveryWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        widget->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 Fixture::Fixture(const QList<std::pair<QString, QString>>& persons)
+    : reader_(file.open()), readerFile_(FileIdentity(file.path()))
 {
-    Ledger ledger = file.open();
     for (const auto& [person, personNotes] : persons)
-        ledger.AddPerson(person, personNotes);
+        reader_.AddPerson(person, personNotes);
+}
+
+Ledger& Fixture::reader() const
+{
+    if (const QByteArray now = FileIdentity(file.path()); now != readerFile_ || now.isEmpty()) {
+        reader_ = file.open();
+        readerFile_ = now;
+    }
+    return reader_;
 }
 
 void Fixture::start()
@@ -61,10 +84,7 @@ void Fixture::start()
 
 QStringList Fixture::entries() const
 {
-    QStringList all;
-    for (int i = 0; i < list->entryCount(); ++i)
-        all << list->entryAt(i);
-    return all;
+    return EntriesOf(*list);
 }
 
 void Fixture::type(const QString& text)

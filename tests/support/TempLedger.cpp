@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <sys/stat.h>
 
 TempLedger::TempLedger()
 {
@@ -40,6 +41,21 @@ QByteArray FileBytes(const QString& path)
     return file.readAll();
 }
 
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+mode_t FileMode(const QString& path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return 0;
+    return status.st_mode & 07777;
+}
+
 LedgerContents ReadAll(Ledger& ledger)
 {
     LedgerContents contents;
@@ -57,4 +73,13 @@ QStringList IntegrityProblems(Ledger& ledger)
     if (problems == QStringList{QStringLiteral("ok")})
         problems.clear();
     return problems;
+}
+
+QString PagesOfNotes(const QString& seed, qsizetype size)
+{
+    QString notes;
+    for (int line = 0; notes.size() < size; ++line)
+        notes += QStringLiteral("%1, ligne %2 : 20\u00A0€ rendus à l'ami « Zoé »\r\n").arg(seed).arg(line);
+    notes.truncate(size);
+    return notes;
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <sys/types.h>
 
 // A new ledger, made as a user gets it, in a temporary folder of its own.
 class TempLedger {
@@ -25,7 +26,14 @@ private:
 // is empty; fails the running test when the tool fails. Returns what the tool printed.
 QByteArray RunSqlcipherCli(const QString& path, const QString& key, const QString& sql);
 
+// The bytes of the file at `path`; none when it cannot be read.
 QByteArray FileBytes(const QString& path);
+// Makes `bytes` the whole content of the file at `path`; a file the test cannot write ends the run.
+void WriteFile(const QString& path, const QByteArray& bytes);
+// Notes over many pages of the file, so that an operation writes and journals several of them.
+QString PagesOfNotes(const QString& seed, qsizetype size);
+// The permission bits of the file at `path`, 0 when there is no such file.
+mode_t FileMode(const QString& path);
 
 // Every person's notes, by name, read through the ledger's own statements.
 using LedgerContents = QMap<QString, QString>;

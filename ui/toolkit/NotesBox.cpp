@@ -119,29 +119,6 @@ void NotesBox::setChanged(bool changed)
     document()->setModified(changed);
 }
 
-QString NotesBox::toWidgetText(const QString& text)
-{
-    const qsizetype size = text.size();
-    const QChar* const chars = text.constData();
-    QString result;
-    qsizetype copiedUpTo = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        if (chars[i] != u'\r')
-            continue;
-        if (result.isNull())
-            result.reserve(size);
-        result.append(chars + copiedUpTo, i - copiedUpTo);
-        result.append(u'\n');
-        if (i + 1 < size && chars[i + 1] == u'\n')
-            ++i;
-        copiedUpTo = i + 1;
-    }
-    if (result.isNull())
-        return text;
-    result.append(chars + copiedUpTo, size - copiedUpTo);
-    return result;
-}
-
 QString NotesBox::fromWidgetText(const QString& widgetText)
 {
     const qsizetype size = widgetText.size();

@@ -27,7 +27,6 @@ public:
     bool isChanged() const;
     void setChanged(bool changed);
 
-    // CR LF, lone CR and lone LF become the widget's paragraph breaks, and back.
-    static QString toWidgetText(const QString& text);
+    // The widget's paragraph and line breaks become CR LF.
     static QString fromWidgetText(const QString& widgetText);
 };
