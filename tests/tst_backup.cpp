@@ -59,18 +59,6 @@ QStringList FolderEntries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// The umask of the process, restored when it goes.
-class Umask {
-public:
-    explicit Umask(mode_t mask) : previous_(::umask(mask)) {}
-    ~Umask() { ::umask(previous_); }
-    Umask(const Umask&) = delete;
-    Umask& operator=(const Umask&) = delete;
-
-private:
-    mode_t previous_;
-};
-
 QString SystemMessage(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));

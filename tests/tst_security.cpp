@@ -39,18 +39,6 @@ QString MarkedNotes(int copies)
     return notes;
 }
 
-// The umask of the process, restored when it goes.
-class Umask {
-public:
-    explicit Umask(mode_t mask) : previous_(::umask(mask)) {}
-    ~Umask() { ::umask(previous_); }
-    Umask(const Umask&) = delete;
-    Umask& operator=(const Umask&) = delete;
-
-private:
-    mode_t previous_;
-};
-
 } // namespace
 
 class TestSecurity : public QObject {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 // A new ledger, made as a user gets it, in a temporary folder of its own.
@@ -30,6 +31,18 @@ QByteArray RunSqlcipherCli(const QString& path, const QString& key, const QStrin
 QByteArray FileBytes(const QString& path);
 // Makes `bytes` the whole content of the file at `path`; a file the test cannot write ends the run.
 void WriteFile(const QString& path, const QByteArray& bytes);
+// The umask of the process, restored when it goes.
+class Umask {
+public:
+    explicit Umask(mode_t mask) : previous_(::umask(mask)) {}
+    ~Umask() { ::umask(previous_); }
+    Umask(const Umask&) = delete;
+    Umask& operator=(const Umask&) = delete;
+
+private:
+    mode_t previous_;
+};
+
 // Notes over many pages of the file, so that an operation writes and journals several of them.
 QString PagesOfNotes(const QString& seed, qsizetype size);
 // The permission bits of the file at `path`, 0 when there is no such file.
