@@ -3,6 +3,7 @@
 #include "ui/toolkit/Clock.h"
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
+#include "ui/toolkit/Translations.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -60,6 +61,38 @@ private Q_SLOTS:
         QCOMPARE(FormatStamp(), NowStamp);
         QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland));
         QCOMPARE(FormatStamp(), QStringLiteral("maanantaina le 7 joulukuuta 26 à 17.13\r\n"));
+    }
+
+    // The stamp's names are French whatever the desktop's language; a French system keeps its own forms.
+    void theProgramLocale_data()
+    {
+        QTest::addColumn<QLocale>("system");
+        QTest::addColumn<QLocale>("expected");
+        const QLocale france(QLocale::French, QLocale::France);
+        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates) << france;
+        QTest::newRow("C, as with no LANG") << QLocale::c() << france;
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << france;
+        QTest::newRow("Belgium") << QLocale(QLocale::French, QLocale::Belgium)
+                                 << QLocale(QLocale::French, QLocale::Belgium);
+        QTest::newRow("Canada") << QLocale(QLocale::French, QLocale::Canada)
+                                << QLocale(QLocale::French, QLocale::Canada);
+        QTest::newRow("Switzerland") << QLocale(QLocale::French, QLocale::Switzerland)
+                                     << QLocale(QLocale::French, QLocale::Switzerland);
+    }
+    void theProgramLocale()
+    {
+        QFETCH(QLocale, system);
+        QFETCH(QLocale, expected);
+        QCOMPARE(ProgramLocale(system), expected);
+    }
+
+    // Started with no LANG, the program still stamps in French.
+    void theStampIsFrenchAfterTheStartUpWhateverTheSystem()
+    {
+        QLocale::setDefault(QLocale::c());
+        InstallFrenchTranslations(*QCoreApplication::instance());
+        const ClockSeam clock(Now);
+        QCOMPARE(FormatStamp(), NowStamp);
     }
 
     void theDateButton_data()

@@ -5,8 +5,14 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+QLocale ProgramLocale(const QLocale& system)
+{
+    return system.language() == QLocale::French ? system : QLocale(QLocale::French, QLocale::France);
+}
+
 void InstallFrenchTranslations(QCoreApplication& app)
 {
+    QLocale::setDefault(ProgramLocale(QLocale::system()));
     auto* translator = new QTranslator(&app);
     if (translator->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
