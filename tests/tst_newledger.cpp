@@ -37,6 +37,12 @@ private Q_SLOTS:
         QCOMPARE(ledger.ReadNotes(ReservedPersonName), std::optional<QString>(WelcomeNote));
         QVERIFY(WelcomeNote.contains(QStringLiteral("\r\n")));
         QVERIFY(!WelcomeNote.contains(QLatin1Char('\'')));
+        // What a newcomer needs: what a plorn is, that the reserved entry keeps its notes unsaved, where the
+        // ledger and its backups are.
+        for (const QString& needed :
+             {QStringLiteral("Un plorn, c’est"), QStringLiteral("« Varnokel »"), QStringLiteral("n’est pas enregistré"),
+              QStringLiteral("BDPLORN.mdb"), QStringLiteral("BDPLORN-sauvegardes")})
+            QVERIFY2(WelcomeNote.contains(needed), qPrintable(needed));
         const QByteArray schema = RunSqlcipherCli(
             path, LedgerPassword, QStringLiteral("SELECT sql FROM sqlite_master WHERE name='tblPlorn';"));
         QVERIFY2(schema.contains("NomPers TEXT NOT NULL UNIQUE") && schema.contains("LesPlorns TEXT"), schema);
