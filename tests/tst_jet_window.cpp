@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QJsonObject>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -85,6 +87,33 @@ private Q_SLOTS:
         QCOMPARE(Entries(*window).size(), 7);
         QVERIFY(window->close());
         QCOMPARE(FolderSnapshot(folder.path()), afterFirstStart);
+    }
+
+    // The conversion's message is shown before any window: it stands in the middle of the screen, not in a
+    // corner.
+    void theConversionMessageIsCentred()
+    {
+        JetLedgers jet;
+        QTemporaryDir folder;
+        PlaceAsLedger(jet.standardFixture(4), folder.path());
+        FailureSeam failures;
+        QPoint boxCentre;
+        QPoint screenCentre;
+        AnswerNextModalBox(this, [&](QMessageBox* box) {
+            boxCentre = box->frameGeometry().center();
+            screenCentre = box->screen()->availableGeometry().center();
+            box->accept();
+        });
+        const auto window = Start(folder.path());
+        QVERIFY(window);
+        QVERIFY(!screenCentre.isNull());
+        QVERIFY2((boxCentre - screenCentre).manhattanLength() <= 40,
+                 qPrintable(QStringLiteral("box centred at %1,%2, screen at %3,%4")
+                                .arg(boxCentre.x())
+                                .arg(boxCentre.y())
+                                .arg(screenCentre.x())
+                                .arg(screenCentre.y())));
+        QVERIFY(window->close());
     }
 
     void aWrongPasswordEndsTheProgram()
