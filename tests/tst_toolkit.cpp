@@ -93,6 +93,30 @@ private Q_SLOTS:
         }
     }
 
+    // The opened list says when more persons exist than rows fit: a scroll bar.
+    void personListShowsAScrollBarWhenNotAllFit()
+    {
+        QList<PersonList::Entry> many;
+        for (int i = 0; i < 40; ++i) {
+            const QString name = QStringLiteral("Personne %1").arg(i, 2, 10, QLatin1Char('0'));
+            many.append({name, name.toUtf8()});
+        }
+        PersonList list;
+        list.setEntries(many);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.showPopup();
+        QTRY_VERIFY(list.view()->isVisible());
+        QVERIFY(list.view()->verticalScrollBar()->isVisible());
+        list.hidePopup();
+
+        list.setEntries(People);
+        list.showPopup();
+        QTRY_VERIFY(list.view()->isVisible());
+        QVERIFY(!list.view()->verticalScrollBar()->isVisible());
+        list.hidePopup();
+    }
+
     void personListClicksOnlyOnSelection()
     {
         PersonList list;

@@ -36,12 +36,14 @@ PersonList::PersonList(QWidget* parent) : QComboBox(parent)
     setEditable(false);
     // The default policy measures every entry at the first show: seconds at 100,000 names.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    auto* popupView = new QListView(this);
-    popupView->setUniformItemSizes(true);
-    setView(popupView);
+    // The style first: the popup takes its scroll bar policy from the style when the view is set, and the
+    // popup mode of the default style has none, which hid that more persons exist than rows fit.
     auto* style = new DropBelowStyle;
     style->setParent(this);
     setStyle(style);
+    auto* popupView = new QListView(this);
+    popupView->setUniformItemSizes(true);
+    setView(popupView);
     connect(this, &QComboBox::currentIndexChanged, this, &PersonList::raiseUserClick);
 }
 
