@@ -1,6 +1,7 @@
 #include "support/WidgetDriving.h"
 #include "ui/toolkit/Activation.h"
 #include "ui/toolkit/FailureGuard.h"
+#include "ui/toolkit/Look.h"
 #include "ui/toolkit/MessageBox.h"
 #include "ui/toolkit/NameBox.h"
 #include "ui/toolkit/NotesBox.h"
@@ -115,6 +116,20 @@ private Q_SLOTS:
         QTRY_VERIFY(list.view()->isVisible());
         QVERIFY(!list.view()->verticalScrollBar()->isVisible());
         list.hidePopup();
+    }
+
+    // The closed list's face is the flat light yellow of the notes box, not a shaded one.
+    void personListFaceIsFlat()
+    {
+        PersonList list;
+        SetFaceColour(&list, LightYellow);
+        list.setEntries(People);
+        list.selectIndex(0);
+        list.resize(225, 27);
+        const QImage face = list.grab().toImage();
+        const int x = 3; // left of the text, right of the frame
+        for (int y = 2; y < face.height() - 2; ++y)
+            QCOMPARE(face.pixelColor(x, y), LightYellow);
     }
 
     void personListClicksOnlyOnSelection()
