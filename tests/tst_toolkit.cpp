@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -51,6 +52,20 @@ const QList<PersonList::Entry> People = [] {
         entries.append({name, name.toUtf8()});
     return entries;
 }();
+
+// WCAG's contrast ratio of two colours.
+double ContrastRatio(const QColor& first, const QColor& second)
+{
+    const auto luminance = [](const QColor& colour) {
+        const auto linear = [](double channel) {
+            return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+    };
+    const double lighter = std::max(luminance(first), luminance(second));
+    const double darker = std::min(luminance(first), luminance(second));
+    return (lighter + 0.05) / (darker + 0.05);
+}
 
 } // namespace
 
@@ -130,6 +145,30 @@ private Q_SLOTS:
         const int x = 3; // left of the text, right of the frame
         for (int y = 2; y < face.height() - 2; ++y)
             QCOMPARE(face.pixelColor(x, y), LightYellow);
+    }
+
+    // The selected row of the opened list is readable: its text against its background at 4.5:1 at least, as
+    // painted.
+    void personListSelectedRowContrast()
+    {
+        PersonList list;
+        SetFaceColour(&list, LightYellow);
+        list.setEntries(People);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.showPopup();
+        QTRY_VERIFY(list.view()->isVisible());
+        list.view()->setCurrentIndex(list.model()->index(1, 0));
+        const QRect row = list.view()->visualRect(list.model()->index(1, 0));
+        const QImage painted = list.view()->viewport()->grab(row).toImage();
+        list.hidePopup();
+        const QColor background = painted.pixelColor(1, painted.height() / 2);
+        double best = 1;
+        for (int y = 0; y < painted.height(); ++y) {
+            for (int x = 0; x < painted.width(); ++x)
+                best = std::max(best, ContrastRatio(painted.pixelColor(x, y), background));
+        }
+        QVERIFY2(best >= 4.5, qPrintable(QStringLiteral("%1:1 on %2").arg(best).arg(background.name())));
     }
 
     void personListClicksOnlyOnSelection()
