@@ -7,13 +7,17 @@
 #include "ui/toolkit/MessageBox.h"
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
+#include "ui/toolkit/ProgramEnd.h"
+#include "ui/toolkit/TerminationSignals.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QJsonObject>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -114,6 +118,26 @@ private Q_SLOTS:
                                 .arg(screenCentre.x())
                                 .arg(screenCentre.y())));
         QVERIFY(window->close());
+    }
+
+    // A termination signal while the conversion's message is open: the box closes, the start-up finishes its
+    // work, and the program knows it must end rather than show its window.
+    void aTerminationSignalDuringTheConversionMessage()
+    {
+        JetLedgers jet;
+        QTemporaryDir folder;
+        PlaceAsLedger(jet.standardFixture(4), folder.path());
+        ResetProgramEnd();
+        FailureSeam failures;
+        TerminationSignals termination;
+        AnswerNextModalBox(this, [](QMessageBox*) { ::raise(SIGTERM); });
+        const std::unique_ptr<frmPlorn> window = OpenMainWindow(folder.path());
+        QVERIFY(window);
+        QVERIFY(ProgramEndRequested());
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!failures.failed());
+        QCOMPARE(Entries(*window).size(), 7);
+        ResetProgramEnd();
     }
 
     void aWrongPasswordEndsTheProgram()
