@@ -70,9 +70,9 @@ int RunProgram(QApplication& app)
     }
 
     std::unique_ptr<frmPlorn> window = OpenMainWindow(ledgerFolder);
-    // Asked to end while a message box of the start-up was open: nothing has been typed yet.
     if (!window)
         return EXIT_FAILURE;
+    // Asked to end while a message box of the start-up was open: nothing has been typed yet.
     if (ProgramEndRequested())
         return EXIT_SUCCESS;
     frmPlorn* shown = window.release();
