@@ -39,21 +39,28 @@ QString MakeLedgerFolder(const QString& folder, qint64 persons, int largeOwners,
         throw LedgerError(QStringLiteral("cannot make the folder %1").arg(folder));
     const QString path = LedgerPathIn(folder);
     CreateNewLedger(path);
+    FillLedger(path, persons, largeOwners, megabytes);
+    return path;
+}
+
+void FillLedger(const QString& path, qint64 persons, int largeOwners, qint64 megabytes)
+{
     Ledger ledger = OpenLedgerFile(path);
+    QRandomGenerator random(1871);
+    const auto lineOfNotes = [&random] {
+        return QStringLiteral("Prêté %1 € le %2 avril.\r\n").arg(random.bounded(5, 500)).arg(random.bounded(1, 31));
+    };
 
     // One transaction: a commit per person would take minutes at 100,000.
     Execute(LedgerTestAccess::connection(ledger), "BEGIN");
     for (int owner = 0; owner < largeOwners; ++owner)
-        ledger.AddPerson(LargeNotesOwners.at(owner), LargeNotes(megabytes, owner));
+        ledger.AddPerson(LargeNotesOwners.at(owner), megabytes > 0 ? LargeNotes(megabytes, owner) : lineOfNotes());
     // Names in random order, so the index is built as a user's would be, not from sorted input.
-    QRandomGenerator random(1871);
     for (qint64 person = largeOwners; person < persons; ++person) {
         const QString name =
             QStringLiteral("%1 %2 (%3)").arg(Pick(Surnames, random), Pick(GivenNames, random)).arg(person);
-        ledger.AddPerson(
-            name, QStringLiteral("Prêté %1 € le %2 avril.\r\n").arg(random.bounded(5, 500)).arg(random.bounded(1, 31)));
+        ledger.AddPerson(name, lineOfNotes());
     }
     Execute(LedgerTestAccess::connection(ledger), "COMMIT");
     CloseLedger(ledger);
-    return path;
 }

@@ -17,3 +17,6 @@ QString LargeNotes(qint64 megabytes, int owner);
 // persons: the first `largeOwners` of LargeNotesOwners with LargeNotes(megabytes, owner), then generated
 // persons in random order with a line of notes each. Returns the ledger's path; throws LedgerError.
 QString MakeLedgerFolder(const QString& folder, qint64 persons, int largeOwners = 0, qint64 megabytes = 0);
+// The same contents written into an existing empty ledger (made by CreateNewLedger or quentaril-newledger). With
+// `megabytes` 0 the large-notes owners get a line of notes like everyone else.
+void FillLedger(const QString& path, qint64 persons, int largeOwners, qint64 megabytes);
