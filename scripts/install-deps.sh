@@ -18,7 +18,8 @@ for profile in "$@"; do
     case "$profile" in
     # The sqlcipher tool checks ledgers from outside; python3 runs the Jet test-ledger writer.
     test) packages+=(sqlcipher python3 desktop-file-utils) ;;
-    bench) packages+=(libbenchmark-dev python3 sqlcipher) ;;
+    # libssl-dev: the floor of a save encrypts pages as SQLCipher does, with OpenSSL's libcrypto.
+    bench) packages+=(libbenchmark-dev libssl-dev python3 sqlcipher) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     format) packages+=(clang-format) ;;
     *)
