@@ -1,6 +1,6 @@
-// The main window driven as the user drives it, each action beside the bare work it wraps: the same names
-// read by a bare statement into a plain combo box, the same text in a plain QPlainTextEdit, the same UPDATE
-// on a second connection to the ledger file.
+// The main window driven as the user drives it, each action beside the bare work it wraps: the same names in a
+// plain pop-up list, the same text in a plain QPlainTextEdit, the same UPDATE on a second connection to the
+// ledger file. Filling the list at scale is in bench_scale.
 
 #include "bench/BareStatements.h"
 #include "bench/LedgerWorkspace.h"
@@ -11,7 +11,6 @@
 #include "ui/toolkit/PersonList.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QEvent>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -88,18 +87,6 @@ public:
         return *plainEdit_;
     }
 
-    QComboBox& plainCombo(const PersonList& like)
-    {
-        if (!plainCombo_) {
-            plainCombo_ = std::make_unique<QComboBox>();
-            plainCombo_->setFont(like.font());
-            plainCombo_->resize(like.size());
-            plainCombo_->show();
-            Settle();
-        }
-        return *plainCombo_;
-    }
-
     // A pop-up list of `names` with the size, font and item settings of the list part of `like`.
     QListView& plainPopup(const PersonList& like, const QStringList& names, QSize size)
     {
@@ -121,7 +108,6 @@ private:
     std::map<QString, std::unique_ptr<OpenWindow>> windows_;
     std::map<std::pair<qint64, int>, QString> notes_;
     std::unique_ptr<QPlainTextEdit> plainEdit_;
-    std::unique_ptr<QComboBox> plainCombo_;
     std::unique_ptr<QListView> plainPopup_;
 };
 
@@ -176,38 +162,6 @@ bool Fails(benchmark::State& state, bool failed, const char* why)
 void SetNotesBytesProcessed(benchmark::State& state)
 {
     state.SetBytesProcessed(state.iterations() * state.range(0) * CharactersPerMB * qint64(sizeof(QChar)));
-}
-
-void BenchLoadAllUser(benchmark::State& state)
-{
-    OpenWindow& open = WindowWithPersons(state.range(0));
-    open.window->LoadAllUser();
-    if (Fails(state, open.list->entryCount() != state.range(0) + 1 || open.list->currentIndex() != 0,
-              "the list does not hold every person, or shows none"))
-        return;
-    for (auto _ : state) {
-        open.window->LoadAllUser();
-        state.PauseTiming();
-        Settle();
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-}
-
-void BenchBareLoadList(benchmark::State& state)
-{
-    OpenWindow& open = WindowWithPersons(state.range(0));
-    QComboBox& combo = TheWorkspace->plainCombo(*open.list);
-    for (auto _ : state) {
-        combo.clear();
-        combo.addItems(BareListPersons(open.bare.get()));
-        state.PauseTiming();
-        Settle();
-        state.ResumeTiming();
-    }
-    Fails(state, combo.count() != state.range(0) + 1, "the combo box does not hold every person");
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-    state.SetLabel("bare SQLCipher + QComboBox::addItems");
 }
 
 void BenchShowPerson(benchmark::State& state)
@@ -348,21 +302,15 @@ void BenchBareSaveNotes(benchmark::State& state)
     state.SetLabel("bare SQLCipher UPDATE");
 }
 
-// Wall time is what the user waits for; every measurement here touches the file or the screen.
+// Wall time is what the user waits for; every measurement here touches the file or the screen. The process's
+// CPU time beside it is what a busy machine does not change.
 void AsWaited(benchmark::internal::Benchmark* bench)
 {
-    bench->Unit(benchmark::kMillisecond)->UseRealTime();
+    bench->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 }
 
 } // namespace
 
-BENCHMARK(BenchLoadAllUser)->Name("LoadAllUser")->ArgName("persons")->Arg(10'000)->Arg(100'000)->Apply(AsWaited);
-BENCHMARK(BenchBareLoadList)
-    ->Name("LoadAllUser_baseline")
-    ->ArgName("persons")
-    ->Arg(10'000)
-    ->Arg(100'000)
-    ->Apply(AsWaited);
 // Refilling 100,000 names (untimed) takes far longer than an opening: a few openings are enough.
 BENCHMARK(BenchOpenList)->Name("OpenList")->ArgNames({"persons", "refilled"})->Args({100'000, 0})->Apply(AsWaited);
 BENCHMARK(BenchOpenList)

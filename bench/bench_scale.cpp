@@ -1,0 +1,357 @@
+// The main window at scale (10,000 to 1,000,000 persons, first person's notes up to 50 MB), driven through its
+// controls as the user drives them: a name typed and Ajouter pressed, the boxes that follow answered; Supp
+// pressed and Yes answered; a letter typed in the notes, then the list opened. Only the Qt classes of the
+// controls are used, so that whatever person list stands behind cmbPers is measured the same way.
+// Every row reports process CPU time beside wall time: on a busy machine the CPU time is what says whether
+// a limit is met.
+// QUENTARIL_BENCH_QUICK=1 leaves out the million persons and the 50 MB notes.
+
+#include "bench/BareStatements.h"
+#include "bench/LedgerWorkspace.h"
+#include "bench/ScaleLedgers.h"
+#include "ui/main/frmPlorn.h"
+#include "ui/toolkit/NotesBox.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCollator>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <map>
+#include <memory>
+#include <numeric>
+#include <stdexcept>
+
+namespace {
+
+// A main window on a copy of a cached scale ledger, opened and shown as the program opens it.
+struct ScaleWindow {
+    std::unique_ptr<frmPlorn> window;
+    QComboBox* list = nullptr;
+    NotesBox* notes = nullptr;
+    QLineEdit* nameBox = nullptr;
+    QPushButton* add = nullptr;
+    QPushButton* kill = nullptr;
+    Connection bare;
+    qint64 persons = 0;
+    int added = 0; // makes each added name new
+};
+
+// Delivers what the window has queued, the repaint included, as the event loop would before the user sees it.
+void Settle()
+{
+    QCoreApplication::processEvents();
+}
+
+template <typename Control> Control* Find(QWidget* window, const char* name)
+{
+    auto* control = window->findChild<Control*>(QString::fromLatin1(name));
+    if (!control)
+        throw std::runtime_error(std::string("the main window has no ") + name);
+    return control;
+}
+
+class Workspace {
+public:
+    explicit Workspace(QString cacheRoot) : cacheRoot_(std::move(cacheRoot)) {}
+
+    ScaleWindow& window(qint64 persons, qint64 firstNotesMB)
+    {
+        auto& slot = windows_[{persons, firstNotesMB}];
+        if (slot)
+            return *slot;
+        if (!folder_.isValid())
+            throw std::runtime_error("no temporary folder: " + folder_.errorString().toStdString());
+        const QString source = CachedScaleLedger(cacheRoot_, persons, firstNotesMB);
+        const QString ledgerFolder = folder_.filePath(ScaleLedgerName(persons, firstNotesMB));
+        CopyLedgerFolder(source, ledgerFolder);
+        slot = std::make_unique<ScaleWindow>();
+        slot->persons = persons;
+        slot->window = std::make_unique<frmPlorn>(ledgerFolder);
+        slot->window->Form_Load();
+        slot->window->show();
+        slot->list = Find<QComboBox>(slot->window.get(), "cmbPers");
+        slot->notes = Find<NotesBox>(slot->window.get(), "txtPlorn");
+        slot->nameBox = Find<QLineEdit>(slot->window.get(), "txtName");
+        slot->add = Find<QPushButton>(slot->window.get(), "cmdAdd");
+        slot->kill = Find<QPushButton>(slot->window.get(), "cmdKill");
+        slot->bare = BareOpenAndReadSchema(LedgerPathIn(ledgerFolder));
+        Settle();
+        return *slot;
+    }
+
+private:
+    QString cacheRoot_;
+    // Declared before the windows so that it goes last, after the connections to the files in it have closed.
+    QTemporaryDir folder_;
+    std::map<std::pair<qint64, qint64>, std::unique_ptr<ScaleWindow>> windows_;
+};
+
+Workspace* TheWorkspace = nullptr;
+
+// While alive, answers every message box the moment it shows, as the user would: Yes to a question, else OK.
+class AnsweredBoxes : public QObject {
+public:
+    AnsweredBoxes() { qApp->installEventFilter(this); }
+    ~AnsweredBoxes() override { qApp->removeEventFilter(this); }
+    int count() const { return count_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+                ++count_;
+                QMetaObject::invokeMethod(
+                    box,
+                    [box] {
+                        QAbstractButton* answer = box->button(QMessageBox::Yes);
+                        (answer ? answer : box->button(QMessageBox::Ok))->click();
+                    },
+                    Qt::QueuedConnection);
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int count_ = 0;
+};
+
+// Types a name, presses Ajouter, answers the box; returns how many boxes showed (1 when all went well).
+int AddThroughWindow(ScaleWindow& open, const QString& name)
+{
+    open.nameBox->setText(name);
+    const AnsweredBoxes answered;
+    open.add->click();
+    Settle();
+    return answered.count();
+}
+
+// Presses Supp on the person shown and answers Yes; returns how many boxes showed (1 when all went well).
+int DeleteThroughWindow(ScaleWindow& open)
+{
+    const AnsweredBoxes answered;
+    open.kill->click();
+    Settle();
+    return answered.count();
+}
+
+// After the name sorts after every generated one, so the list must place it, not append it.
+QString NewName(ScaleWindow& open)
+{
+    return QStringLiteral("Vauquelin Zoé (%1)").arg(++open.added);
+}
+
+void SkipUnless(benchmark::State& state, bool done, const char* why)
+{
+    if (!done)
+        state.SkipWithError(why);
+}
+
+// range(0) persons, range(1) MB of notes for the first person (the one shown after every rebuild of the list).
+// Each iteration adds a person (timed), then deletes it (untimed) so that the ledger stays the same size.
+void BenchAddPerson(benchmark::State& state)
+{
+    ScaleWindow& open = TheWorkspace->window(state.range(0), state.range(1));
+    bool allWell = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString name = NewName(open);
+        state.ResumeTiming();
+        const int boxes = AddThroughWindow(open, name);
+        state.PauseTiming();
+        allWell = allWell && boxes == 1 && open.list->currentText() == name && open.list->count() == open.persons + 2;
+        allWell = allWell && DeleteThroughWindow(open) == 1;
+        state.ResumeTiming();
+    }
+    SkipUnless(state, allWell && open.list->count() == open.persons + 1,
+               "the person added was not the one shown, or a box other than the confirmation showed");
+}
+
+// The same pair with the delete timed and the add not.
+void BenchDeletePerson(benchmark::State& state)
+{
+    ScaleWindow& open = TheWorkspace->window(state.range(0), state.range(1));
+    bool allWell = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString name = NewName(open);
+        allWell = allWell && AddThroughWindow(open, name) == 1 && open.list->currentText() == name;
+        state.ResumeTiming();
+        const int boxes = DeleteThroughWindow(open);
+        state.PauseTiming();
+        allWell = allWell && boxes == 1 && open.list->count() == open.persons + 1 && open.list->currentIndex() == 0;
+        state.ResumeTiming();
+    }
+    SkipUnless(state, allWell, "the person was not deleted, or a box other than the question showed");
+}
+
+// The list filled again from the ledger by the window's own method; what it queues is delivered untimed.
+void BenchLoadAllUser(benchmark::State& state)
+{
+    ScaleWindow& open = TheWorkspace->window(state.range(0), 0);
+    for (auto _ : state) {
+        open.window->LoadAllUser();
+        state.PauseTiming();
+        Settle();
+        state.ResumeTiming();
+    }
+    SkipUnless(state, open.list->count() == open.persons + 1 && open.list->currentIndex() == 0,
+               "the list does not hold every person, or shows none");
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The floor of filling the list: the same names read by a bare statement and put in French order with the same
+// collator into a plain QStringList. No widget.
+QStringList SortedNames(sqlite3* db)
+{
+    const QStringList names = BareListPersons(db);
+    const QCollator collator(QLocale(QLocale::French, QLocale::France));
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(names.size());
+    for (const QString& name : names)
+        keys.push_back(collator.sortKey(name));
+    std::vector<qsizetype> order(names.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+              [&keys](qsizetype left, qsizetype right) { return keys[left].compare(keys[right]) < 0; });
+    QStringList sorted;
+    sorted.reserve(names.size());
+    for (const qsizetype index : order)
+        sorted.append(names[index]);
+    return sorted;
+}
+
+void BenchSortedNamesFloor(benchmark::State& state)
+{
+    ScaleWindow& open = TheWorkspace->window(state.range(0), 0);
+    QStringList sorted;
+    for (auto _ : state)
+        sorted = SortedNames(open.bare.get());
+    SkipUnless(state, sorted.size() == open.persons + 1 && sorted.front() == open.list->itemText(0),
+               "the sorted names are not the list's");
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.SetLabel("bare SELECT + QCollator sort into a QStringList");
+}
+
+void TypeLetter(QWidget* into)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QCoreApplication::sendEvent(into, &press);
+    QCoreApplication::sendEvent(into, &release);
+}
+
+// range(0) MB of notes shown (10,000 persons); range(1) 1: a letter typed at the end of the notes before each
+// opening (untimed), so the opening saves them first; 0: the same opening with nothing changed.
+void BenchOpenListAfterEdit(benchmark::State& state)
+{
+    ScaleWindow& open = TheWorkspace->window(10'000, state.range(0));
+    const bool edited = state.range(1) != 0;
+    const auto openAndClose = [&state, &open](bool timed) {
+        open.list->showPopup();
+        Settle();
+        if (timed)
+            state.PauseTiming();
+        open.list->hidePopup();
+        Settle();
+        if (timed)
+            state.ResumeTiming();
+    };
+    // The first save also turns the generated notes' own apostrophes into double quotes: not what is measured.
+    TypeLetter(open.notes);
+    Settle();
+    openAndClose(false);
+    for (auto _ : state) {
+        if (edited) {
+            state.PauseTiming();
+            TypeLetter(open.notes);
+            Settle();
+            state.ResumeTiming();
+        }
+        openAndClose(true);
+    }
+    const bool saved =
+        !open.notes->isChanged() && BareReadNotes(open.bare.get(), open.list->currentText()) == open.notes->text();
+    SkipUnless(state, saved && open.list->view()->isVisible() == false, "the notes shown are not in the file");
+}
+
+void Timed(benchmark::internal::Benchmark* bench)
+{
+    bench->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+}
+
+void Register(bool quick)
+{
+    std::vector<qint64> persons = {10'000, 100'000};
+    std::vector<qint64> notesMB = {1, 10};
+    if (!quick) {
+        persons.push_back(1'000'000);
+        notesMB.push_back(50);
+    }
+    for (const char* name : {"AddPerson", "DeletePerson"}) {
+        auto* bench =
+            benchmark::RegisterBenchmark(name, qstrcmp(name, "AddPerson") == 0 ? BenchAddPerson : BenchDeletePerson)
+                ->ArgNames({"persons", "firstMB"})
+                ->Apply(Timed);
+        for (const qint64 count : persons)
+            bench->Args({count, 0});
+        for (const qint64 megabytes : notesMB)
+            bench->Args({10'000, megabytes});
+    }
+    for (const char* name : {"LoadAllUser", "LoadAllUser_floor"}) {
+        auto* bench = benchmark::RegisterBenchmark(name, qstrcmp(name, "LoadAllUser") == 0 ? BenchLoadAllUser
+                                                                                           : BenchSortedNamesFloor)
+                          ->ArgName("persons")
+                          ->Apply(Timed);
+        for (const qint64 count : persons)
+            bench->Arg(count);
+    }
+    auto* popup = benchmark::RegisterBenchmark("OpenListAfterEdit", BenchOpenListAfterEdit)
+                      ->ArgNames({"MB", "edited"})
+                      ->Apply(Timed);
+    for (const qint64 megabytes : notesMB)
+        popup->Args({megabytes, 0})->Args({megabytes, 1});
+}
+
+QtMessageHandler QtsOwnHandler = nullptr;
+
+// The offscreen platform says so at every pop-up: thousands of lines that would bury the results.
+void DropOffscreenNotices(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    QtsOwnHandler(type, context, message);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QtsOwnHandler = qInstallMessageHandler(DropOffscreenNotices);
+    benchmark::Initialize(&argc, argv);
+    QApplication app(argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    Register(qgetenv("QUENTARIL_BENCH_QUICK") == "1");
+    try {
+        Workspace workspace(QStringLiteral(QUENTARIL_BENCH_CACHE));
+        TheWorkspace = &workspace;
+        benchmark::RunSpecifiedBenchmarks();
+        TheWorkspace = nullptr;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_scale: %s\n", error.what());
+        return 1;
+    }
+    benchmark::Shutdown();
+    return 0;
+}
