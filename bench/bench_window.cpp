@@ -303,7 +303,7 @@ void BenchBareSaveNotes(benchmark::State& state)
 }
 
 // Wall time is what the user waits for; every measurement here touches the file or the screen. The process's
-// CPU time beside it is what a busy machine does not change.
+// CPU time beside it is what a busy machine changes least.
 void AsWaited(benchmark::internal::Benchmark* bench)
 {
     bench->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();

@@ -141,7 +141,7 @@ for row in [header] + rows:
                     for i, (cell, width) in enumerate(zip(row, widths))))
 
 # The scale goals, each a figure or two of bench_scale's against a limit; checked on CPU time, which a busy
-# machine does not change, with the wall time beside it.
+# machine changes far less than wall time, with the wall time beside it.
 GOALS = []
 for operation in ("AddPerson", "DeletePerson"):
     large, small = f"{operation}/persons:1000000/firstMB:0", f"{operation}/persons:10000/firstMB:0"

@@ -125,7 +125,7 @@ for row in [header] + rows:
     print("  ".join(c.ljust(w) if i == 0 else c.rjust(w) for i, (c, w) in enumerate(zip(row, widths))))
 
 print()
-print("Goals (checked on CPU time, which a busy machine does not change; wall time beside it)")
+print("Goals (checked on CPU time, which a busy machine changes far less than wall time; wall time beside it)")
 goals = []
 if "1000000p-0MB" in scales:
     cpu = figure("1000000p-0MB", "program", "cpu")
