@@ -32,7 +32,7 @@ test: build
 # QUICK=1 leaves out the million persons and the 50 MB notes (minutes of the run, and of the first, which makes the
 # ledgers and keeps them in $(BUILD)/bench-cache).
 QUICK ?=
-BENCH_TARGETS = quentaril quentaril-newledger startup_probe bench_text bench_ledger bench_window bench_scale \
+BENCH_TARGETS = quentaril quentaril-newledger startup_probe first_paint_probe bench_text bench_ledger bench_window bench_scale \
 	bench_backup bench_jet
 
 bench:

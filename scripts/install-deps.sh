@@ -18,8 +18,9 @@ for profile in "$@"; do
     case "$profile" in
     # The sqlcipher tool checks ledgers from outside; python3 runs the Jet test-ledger writer.
     test) packages+=(sqlcipher python3 desktop-file-utils) ;;
-    # libssl-dev: the floor of a save encrypts pages as SQLCipher does, with OpenSSL's libcrypto.
-    bench) packages+=(libbenchmark-dev libssl-dev python3 sqlcipher) ;;
+    # libssl-dev: the floor of a save encrypts pages as SQLCipher does, with OpenSSL's libcrypto. Xvfb and
+    # libxdamage-dev: the real program's start-up timed to its first drawing on an X server.
+    bench) packages+=(libbenchmark-dev libssl-dev xvfb libxdamage-dev python3 sqlcipher) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     format) packages+=(clang-format) ;;
     *)
