@@ -28,6 +28,7 @@
 #include <memory>
 #include <numeric>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -297,21 +298,19 @@ void Register(bool quick)
         persons.push_back(1'000'000);
         notesMB.push_back(50);
     }
-    for (const char* name : {"AddPerson", "DeletePerson"}) {
-        auto* bench =
-            benchmark::RegisterBenchmark(name, qstrcmp(name, "AddPerson") == 0 ? BenchAddPerson : BenchDeletePerson)
-                ->ArgNames({"persons", "firstMB"})
-                ->Apply(Timed);
+    using Function = void (*)(benchmark::State&);
+    using Named = std::pair<const char*, Function>;
+    for (const auto& [name, function] :
+         {Named{"AddPerson", BenchAddPerson}, Named{"DeletePerson", BenchDeletePerson}}) {
+        auto* bench = benchmark::RegisterBenchmark(name, function)->ArgNames({"persons", "firstMB"})->Apply(Timed);
         for (const qint64 count : persons)
             bench->Args({count, 0});
         for (const qint64 megabytes : notesMB)
             bench->Args({10'000, megabytes});
     }
-    for (const char* name : {"LoadAllUser", "LoadAllUser_floor"}) {
-        auto* bench = benchmark::RegisterBenchmark(name, qstrcmp(name, "LoadAllUser") == 0 ? BenchLoadAllUser
-                                                                                           : BenchSortedNamesFloor)
-                          ->ArgName("persons")
-                          ->Apply(Timed);
+    for (const auto& [name, function] :
+         {Named{"LoadAllUser", BenchLoadAllUser}, Named{"LoadAllUser_floor", BenchSortedNamesFloor}}) {
+        auto* bench = benchmark::RegisterBenchmark(name, function)->ArgName("persons")->Apply(Timed);
         for (const qint64 count : persons)
             bench->Arg(count);
     }
