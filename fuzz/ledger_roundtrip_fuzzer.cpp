@@ -60,7 +60,7 @@ Ledger& SharedLedger()
         CreateNewLedger(LedgerPathIn(folder.path()));
         Ledger opened = OpenLedger(folder.path());
         // Durability is not under test here, and a sync per operation would slow the run a hundredfold.
-        sqlite3_exec(opened.connection(), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+        sqlite3_exec(LedgerTestAccess::connection(opened), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
         return opened;
     }();
     return ledger;
