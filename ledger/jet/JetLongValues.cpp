@@ -39,10 +39,10 @@ QByteArray JetLongValues::read(QByteArrayView field)
     if (length > pages_.fileSize())
         Damaged(QStringLiteral("longueur de Mémo fausse"));
     if (head & MemoOnOneRow) {
-        QByteArray value = row(first);
+        const QByteArrayView value = row(first);
         if (value.size() != length)
             Damaged(QStringLiteral("longueur de Mémo fausse"));
-        return value;
+        return value.toByteArray();
     }
     return chain(first, length);
 }
@@ -53,18 +53,18 @@ QByteArray JetLongValues::chain(quint32 first, qsizetype length)
     QByteArray value;
     value.reserve(length);
     for (quint32 next = first; next != 0;) {
-        const QByteArray piece = row(next);
+        const QByteArrayView piece = row(next);
         if (piece.size() < NextPieceSize || piece.size() - NextPieceSize > length - value.size())
             Damaged(QStringLiteral("longueur de Mémo fausse"));
-        next = qFromLittleEndian<quint32>(piece.constData());
-        value.append(QByteArrayView(piece).sliced(NextPieceSize));
+        next = qFromLittleEndian<quint32>(piece.data());
+        value.append(piece.sliced(NextPieceSize));
     }
     if (value.size() != length)
         Damaged(QStringLiteral("Mémo coupé"));
     return value;
 }
 
-QByteArray JetLongValues::row(quint32 pageAndRow)
+QByteArrayView JetLongValues::row(quint32 pageAndRow)
 {
     const quint32 pageNumber = pageAndRow >> 8;
     const int rowNumber = static_cast<int>(pageAndRow & 0xFF);
@@ -79,5 +79,5 @@ QByteArray JetLongValues::row(quint32 pageAndRow)
     const std::optional<JetPageRow> found = RowOfPage(page, pages_.format(), rowNumber);
     if (!found || found->deleted)
         Damaged(QStringLiteral("page de Mémo illisible"));
-    return found->bytes.toByteArray();
+    return found->bytes;
 }

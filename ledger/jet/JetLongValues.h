@@ -20,8 +20,8 @@ public:
 
 private:
     QByteArray chain(quint32 first, qsizetype length);
-    // The bytes of a long-value row, copied: the page they lie on is valid only until the next read.
-    QByteArray row(quint32 pageAndRow);
+    // The bytes of a long-value row, valid until the next page is read.
+    QByteArrayView row(quint32 pageAndRow);
 
     JetPageFile& pages_;
     QSet<quint32> visited_;

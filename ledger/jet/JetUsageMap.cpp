@@ -6,6 +6,7 @@
 
 namespace {
 
+constexpr char DataPage = 0x01;
 constexpr char DefinitionPage = 0x02;
 constexpr char UsageMapPage = 0x05;
 constexpr char InlineMap = 0x00;
@@ -48,8 +49,11 @@ QList<quint32> UsageMapPages(JetPageFile& pages, quint32 definitionPage)
     const auto mapPlace = qFromLittleEndian<quint32>(definition.data() + format.usageMapOffset);
     if (!pages.holds(mapPlace >> 8))
         Damaged();
-    const std::optional<JetPageRow> row =
-        RowOfPage(pages.page(mapPlace >> 8), format, static_cast<int>(mapPlace & 0xFF));
+    // Usage maps are rows of a data page, page 1 in the files Access writes.
+    const QByteArrayView mapRows = pages.page(mapPlace >> 8);
+    if (mapRows.at(0) != DataPage)
+        Damaged();
+    const std::optional<JetPageRow> row = RowOfPage(mapRows, format, static_cast<int>(mapPlace & 0xFF));
     if (!row || row->deleted || row->bytes.size() < InlineMapHeader)
         Damaged();
     // The row lies on a page the next read replaces.
