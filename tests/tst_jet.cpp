@@ -557,6 +557,14 @@ private Q_SLOTS:
             WrittenJetLedger zeroedDataPage = fixture;
             zeroedDataPage.zeroPage(table[QStringLiteral("data_pages")][0].toInteger());
             row("a data page zeroed", zeroedDataPage.bytes, damaged);
+            // Without its catalog or its usage maps, the file is damaged, not a file without the table.
+            const QJsonObject catalog = fixture.layout[QStringLiteral("catalog")].toObject();
+            WrittenJetLedger zeroedCatalog = fixture;
+            zeroedCatalog.zeroPage(catalog[QStringLiteral("data_pages")][0].toInteger());
+            row("the catalog's page zeroed", zeroedCatalog.bytes, damaged);
+            WrittenJetLedger zeroedMaps = fixture;
+            zeroedMaps.zeroPage(catalog[QStringLiteral("usage_map")][QStringLiteral("page")].toInteger());
+            row("the usage maps' page zeroed", zeroedMaps.bytes, damaged);
             // The library walks a usage map of no bytes through a null pointer.
             WrittenJetLedger emptyMap = fixture;
             const qsizetype mapEntry = table[QStringLiteral("usage_map")][QStringLiteral("entry")].toInteger();
