@@ -60,18 +60,26 @@ test-asan:
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-# Fuzzes the ledger's round trips with libFuzzer (clang) for FUZZ_SECONDS; inputs that found new paths stay in
-# $(FUZZ_BUILD)/corpus for the next run, and a failing input is saved in $(FUZZ_BUILD)/.
+# Builds both libFuzzer targets (clang) and runs FUZZ_TARGET for FUZZ_SECONDS: ledger_roundtrip_fuzzer (the
+# ledger's round trips, seeds in fuzz/seeds) or jet_reader_fuzzer (any bytes read as an old Jet ledger, seeds in
+# fuzz/jet_seeds). Inputs that found new paths stay in $(FUZZ_BUILD)/corpus/FUZZ_TARGET for the next run, and a
+# failing input is saved in $(FUZZ_BUILD)/.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
+FUZZ_TARGET ?= ledger_roundtrip_fuzzer
+FUZZ_SEEDS_ledger_roundtrip_fuzzer = fuzz/seeds
+FUZZ_SEEDS_jet_reader_fuzzer = fuzz/jet_seeds
+# libmdb warns on stderr about every damaged page; libFuzzer keeps its own reports when stderr is closed.
+FUZZ_FLAGS_jet_reader_fuzzer = -close_fd_mask=2
 
 fuzz:
 	@scripts/install-deps.sh fuzz
+	@test -n "$(FUZZ_SEEDS_$(FUZZ_TARGET))" || { echo "FUZZ_TARGET is ledger_roundtrip_fuzzer or jet_reader_fuzzer" >&2; exit 2; }
 	cmake -S . -B $(FUZZ_BUILD) -DQUENTARIL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target ledger_roundtrip_fuzzer
-	mkdir -p $(FUZZ_BUILD)/corpus
-	$(FUZZ_BUILD)/fuzz/ledger_roundtrip_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus fuzz/seeds
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target ledger_roundtrip_fuzzer jet_reader_fuzzer
+	mkdir -p $(FUZZ_BUILD)/corpus/$(FUZZ_TARGET)
+	$(FUZZ_BUILD)/fuzz/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(FUZZ_FLAGS_$(FUZZ_TARGET)) \
+		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus/$(FUZZ_TARGET) $(FUZZ_SEEDS_$(FUZZ_TARGET))
 
 # The program, a ledger (only when none is there), its launcher and icons, for the current user.
 install-user: program

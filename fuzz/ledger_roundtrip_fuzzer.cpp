@@ -60,7 +60,7 @@ Ledger& SharedLedger()
         CreateNewLedger(LedgerPathIn(folder.path()));
         Ledger opened = OpenLedger(folder.path());
         // Durability is not under test here, and a sync per operation would slow the run a hundredfold.
-        sqlite3_exec(opened.connection(), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+        sqlite3_exec(LedgerTestAccess::connection(opened), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
         return opened;
     }();
     return ledger;
@@ -121,11 +121,13 @@ void CheckRoundTrip(Ledger& ledger, const QString& name, const QString& notes, c
     const std::optional<QString> saved = ledger.ReadNotes(name);
     Require(saved.has_value() && *saved == newNotes && saved->size() == newNotes.size(), "notes as saved", name);
 
-    // A name that differs by one character is another person.
+    // A name that differs by one character is another person: a save to it, missing, adds it back with the notes.
     const QString neighbour = name + QChar(u'\u00A0');
-    ledger.SaveNotes(neighbour, notes);
-    Require(ledger.ReadNotes(neighbour) == std::nullopt, "save to a missing person", neighbour);
+    Require(ledger.SaveNotes(neighbour, notes) == Ledger::SaveOutcome::AddedBack, "save to a missing person",
+            neighbour);
+    Require(ledger.ReadNotes(neighbour) == notes, "notes of a person added back", neighbour);
     Require(ledger.ReadNotes(name) == newNotes, "notes after a save to another name", name);
+    ledger.DeletePerson(neighbour);
 
     ledger.DeletePerson(name);
     Require(ledger.ReadNotes(name) == std::nullopt, "notes after deleting", name);

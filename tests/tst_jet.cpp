@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#include <functional>
 #include <sqlite3.h>
 #include <tuple>
 
@@ -516,36 +517,85 @@ private Q_SLOTS:
 
         const QString jet4Path = jet.standardFixture(4);
         QUENTARIL_VERIFY_JET_LEDGER(jet, jet4Path);
-        const QString jet3Path = jet.standardFixture(3);
-        QUENTARIL_VERIFY_JET_LEDGER(jet, jet3Path);
         const QByteArray jet4 = FileBytes(jet4Path);
-        const QByteArray jet3 = FileBytes(jet3Path);
-        const auto firstDataPage = [&](const QString& path) {
-            return jet.layout(path)[QStringLiteral("table")][QStringLiteral("data_pages")][0].toInteger();
-        };
-        QTest::newRow("cut inside a page") << jet4.first(jet4.size() - 1000) << QStringLiteral("il est tronqué");
-        // The writer puts the data pages last: without them the library finds no row and says nothing.
-        QTest::newRow("data pages cut off")
-            << jet4.first(firstDataPage(jet4Path) * 4096) << QStringLiteral("la table tblPlorn compte 7 fiches, ");
-        QTest::newRow("Jet 3 data pages cut off")
-            << jet3.first(firstDataPage(jet3Path) * 2048) << QStringLiteral("la table tblPlorn compte 7 fiches, ");
         QTest::newRow("half the file") << jet4.first(jet4.size() / 2 / 4096 * 4096) << QStringLiteral("endommagé");
         QByteArray laterJet = jet4;
         laterJet[0x14] = 2;
         QTest::newRow("unknown version") << laterJet << QStringLiteral("ce n'est pas une base Access au format Jet");
 
-        // Damage where the layout says alice's notes are: a blank page in their chain, a length their pages lack.
-        const QJsonObject aliceNotes =
-            jet.layout(jet4Path)[QStringLiteral("rows")][2][QStringLiteral("fields")][QStringLiteral("LesPlorns")]
-                .toObject();
-        QByteArray blankPage = jet4;
-        const qsizetype secondPage = aliceNotes[QStringLiteral("chain")][1][QStringLiteral("page")].toInteger();
-        blankPage.replace(secondPage * 4096, 4096, QByteArray(4096, '\0'));
-        QTest::newRow("a Memo page blanked") << blankPage << QStringLiteral("endommagé");
-        QByteArray longer = jet4;
-        const qsizetype field = aliceNotes[QStringLiteral("offset")].toInteger();
-        qToLittleEndian(qFromLittleEndian<quint32>(longer.constData() + field) + 4096, longer.data() + field);
-        QTest::newRow("a Memo longer than its pages") << longer << QStringLiteral("endommagé");
+        // Damage where the writer's map says things are, on alice's notes (a chain of long-value rows), the second
+        // Dup's (one long-value row), Émile's (in their row), the table's data and usage map.
+        const QString damaged = QStringLiteral("il est endommagé (");
+        for (const int jetVersion : {4, 3}) {
+            const QString path = jet.standardFixture(jetVersion);
+            QUENTARIL_VERIFY_JET_LEDGER(jet, path);
+            const WrittenJetLedger fixture(jet, path);
+            const auto row = [&](const char* name, const QByteArray& ledger, const QString& reason) {
+                QTest::addRow("Jet %d, %s", jetVersion, name) << ledger << reason;
+            };
+            const auto piece = [&](int number) {
+                return fixture.longValueRow(2, Notes, number);
+            };
+            const auto pageOf = [](const QJsonObject& place) {
+                return place[QStringLiteral("page")].toInteger();
+            };
+            const auto offsetOf = [](const QJsonObject& place) {
+                return place[QStringLiteral("offset")].toInteger();
+            };
+            const QJsonObject table = fixture.layout[QStringLiteral("table")].toObject();
+
+            // A misdirected write: the page holds its neighbour's rows, the chain goes through them again or skips.
+            WrittenJetLedger overwrittenByPrevious = fixture;
+            overwrittenByPrevious.copyPage(pageOf(piece(1)), pageOf(piece(2)));
+            row("a Memo page written over by the one before it", overwrittenByPrevious.bytes, damaged);
+            WrittenJetLedger overwrittenByNext = fixture;
+            overwrittenByNext.copyPage(pageOf(piece(3)), pageOf(piece(2)));
+            row("a Memo page written over by the one after it", overwrittenByNext.bytes, damaged);
+            WrittenJetLedger zeroedMemoPage = fixture;
+            zeroedMemoPage.zeroPage(pageOf(piece(1)));
+            row("a Memo page zeroed", zeroedMemoPage.bytes, damaged);
+            WrittenJetLedger zeroedDataPage = fixture;
+            zeroedDataPage.zeroPage(table[QStringLiteral("data_pages")][0].toInteger());
+            row("a data page zeroed", zeroedDataPage.bytes, damaged);
+            // Without its catalog or its usage maps, the file is damaged, not a file without the table.
+            const QJsonObject catalog = fixture.layout[QStringLiteral("catalog")].toObject();
+            WrittenJetLedger zeroedCatalog = fixture;
+            zeroedCatalog.zeroPage(catalog[QStringLiteral("data_pages")][0].toInteger());
+            row("the catalog's page zeroed", zeroedCatalog.bytes, damaged);
+            WrittenJetLedger zeroedMaps = fixture;
+            zeroedMaps.zeroPage(catalog[QStringLiteral("usage_map")][QStringLiteral("page")].toInteger());
+            row("the usage maps' page zeroed", zeroedMaps.bytes, damaged);
+            // The library walks a usage map of no bytes through a null pointer.
+            WrittenJetLedger emptyMap = fixture;
+            const qsizetype mapEntry = table[QStringLiteral("usage_map")][QStringLiteral("entry")].toInteger();
+            emptyMap.setUInt16(mapEntry, emptyMap.uint16At(mapEntry - 2));
+            row("the table's usage map emptied", emptyMap.bytes, damaged);
+            WrittenJetLedger loop = fixture;
+            loop.setUInt32(offsetOf(piece(3)), WrittenJetLedger::placeOf(piece(1)));
+            row("a Memo chain that loops", loop.bytes, damaged);
+
+            // Lengths that lie, by two bytes (a whole character in both versions) or past the end of the file.
+            const auto withLength = [&](int person, const std::function<quint32(quint32)>& change) {
+                WrittenJetLedger changed = fixture;
+                const qsizetype at = offsetOf(changed.field(person, Notes));
+                changed.setUInt32(at, change(changed.uint32At(at)));
+                return changed.bytes;
+            };
+            row("a Memo chain longer than it says", withLength(2, [](quint32 head) { return head - 2; }), damaged);
+            row("a Memo chain shorter than it says", withLength(2, [](quint32 head) { return head + 2; }), damaged);
+            row("a Memo chain said longer than the file", withLength(2, [](quint32 head) { return head | 0x3FFFFFFF; }),
+                damaged);
+            row("a long-value row longer than it says", withLength(6, [](quint32 head) { return head - 2; }), damaged);
+            row("a long-value row shorter than it says", withLength(6, [](quint32 head) { return head + 2; }), damaged);
+            row("a Memo in its row longer than it says", withLength(1, [](quint32 head) { return head - 2; }), damaged);
+
+            const qsizetype pageSize = fixture.pageSize();
+            row("cut inside a page", fixture.bytes.first(fixture.bytes.size() - 1000),
+                QStringLiteral("il est tronqué"));
+            // The writer puts the data pages last: the usage map names pages the file no longer has.
+            const qsizetype firstDataPage = table[QStringLiteral("data_pages")][0].toInteger();
+            row("data pages cut off", fixture.bytes.first(firstDataPage * pageSize), QStringLiteral("hors du fichier"));
+        }
     }
 
     void refusals()

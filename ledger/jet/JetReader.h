@@ -9,6 +9,8 @@
 class JetReadError : public std::runtime_error {
 public:
     explicit JetReadError(const QString& reason);
+    // The file is damaged: `what` says where ("page de Mémo lue deux fois").
+    static JetReadError damaged(const QString& what);
     QString reason() const { return reason_; }
 
 private:
@@ -19,9 +21,11 @@ private:
 // `columns`, which must be Text or Memo fields. A NULL value comes back as a null QString, and so does an empty
 // Text value (the library reports both alike; an empty Memo is an empty QString).
 //
-// libmdb (mdbtools) finds the pages, rows and long values and decodes RC4-encoded pages; the stored text is
-// decoded here, because the library's own conversion loses characters outside the Basic Multilingual Plane,
-// cuts a text at U+0000, drops a leading U+FEFF and cuts Memos at its bind size without a word. A file whose
-// table holds fewer rows than its definition counts, or a Memo whose pieces do not add up, is refused as
-// damaged: the library skips unreadable pages silently. Throws JetReadError.
+// libmdb (mdbtools) reads the catalog, the table's definition and its rows. What the library would trust blindly
+// is checked here first: the usage maps it walks to find the rows must lie inside the file, and every Memo is
+// gathered here from its long-value rows and proved whole (see JetLongValues). The stored text is decoded here
+// too, because the library's own conversion loses characters outside the Basic Multilingual Plane, cuts a text
+// at U+0000, drops a leading U+FEFF and cuts Memos at its bind size without a word. A file whose table holds
+// fewer rows than its definition counts is refused as damaged: the library skips unreadable pages silently.
+// Throws JetReadError.
 QList<QStringList> ReadJetTextColumns(const QString& path, const QString& table, const QStringList& columns);

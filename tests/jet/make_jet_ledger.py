@@ -49,11 +49,13 @@ Jet 4: 40 bytes of UTF-16LE, each byte XOR-ed in turn with the 4 bytes of the in
 date, a double at 0x72), unused bytes zero.
 
 The layout file: {"jet", "page_size", "page_count", "encode_pages_key" (null or the key),
-  "catalog": {"definition_page", "data_pages"},
-  "table": {"name", "definition_page", "data_pages", "long_value_pages", "usage_map_pages"},
-  "rows": [{"page", "row", "offset", "length", "fields": {COLUMN: {"offset", "length", "null",
+  "catalog": {"definition_page", "data_pages", "usage_map": ROW},
+  "table": {"name", "definition_page", "data_pages", "long_value_pages", "usage_map_pages", "usage_map": ROW},
+  "rows": [{"page", "row", "offset", "length", "entry", "fields": {COLUMN: {"offset", "length", "null",
             and for a Memo: "storage" ("inline", "lval" or "chain"), "stored_length",
-            "chain": [{"page", "row", "offset", "length"}, ...]}}}]}
+            "chain": [ROW, ...]}}}]}
+where a ROW is {"page", "row", "offset", "length", "entry"}: the row's page and number there, where its bytes
+start and how many, and where its page's row table keeps its offset (so tests can damage any of them).
 Offsets are byte offsets in the file, of the bytes before any RC4 encoding. A Memo field is 12 bytes: the
 stored length in its low 30 bits with the flags 0x80000000 (inline) or 0x40000000 (one LVAL row) above, then the
 page and row (page << 8 | row) of the first LVAL row; every row of a chain starts with the page and row of the
@@ -360,6 +362,10 @@ class SlottedPage:
     def offset_of(self, row):
         return self.number * self.fmt.page_size + self.starts[row]
 
+    def entry_of(self, row):
+        """Where the row's offset is kept, in the page's row table."""
+        return self.number * self.fmt.page_size + self.fmt.page_header + 2 * row
+
     def build(self):
         fmt = self.fmt
         page = bytearray(fmt.page_size)
@@ -449,7 +455,8 @@ class LongValues:
 
 
 def piece_layout(page, row):
-    return {"page": page.number, "row": row, "offset": page.offset_of(row), "length": len(page.rows[row])}
+    return {"page": page.number, "row": row, "offset": page.offset_of(row), "length": len(page.rows[row]),
+            "entry": page.entry_of(row)}
 
 
 def usage_map(fmt, pages, map_pages):
@@ -784,7 +791,7 @@ def write_database(args):
             field["offset"] = start + field.pop("at")
             fields[name] = field
         layout_rows.append({"page": page.number, "row": index, "offset": start, "length": len(row),
-                            "fields": fields})
+                            "entry": page.entry_of(index), "fields": fields})
     assert [page.number for page in table_data] == data_numbers
 
     # The usage maps, as rows of page 1.
@@ -823,9 +830,11 @@ def write_database(args):
             "page_size": fmt.page_size,
             "page_count": len(pages),
             "encode_pages_key": args.encode_pages or None,
-            "catalog": {"definition_page": CATALOG_PAGE, "data_pages": [catalog_data.number]},
+            "catalog": {"definition_page": CATALOG_PAGE, "data_pages": [catalog_data.number],
+                        "usage_map": piece_layout(maps_page, catalog_used & 0xFF)},
             "table": {"name": args.table, "definition_page": TABLE_PAGE, "data_pages": data_numbers,
-                      "long_value_pages": lval_numbers, "usage_map_pages": map_page_numbers},
+                      "long_value_pages": lval_numbers, "usage_map_pages": map_page_numbers,
+                      "usage_map": piece_layout(maps_page, table_used & 0xFF)},
             "rows": layout_rows,
         }
         with open(args.layout, "w", encoding="utf-8") as out:

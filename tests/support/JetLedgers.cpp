@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QtEndian>
 #include <sqlite3.h>
 
 namespace {
@@ -130,6 +131,56 @@ QJsonObject JetLedgers::layout(const QString& ledger) const
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+WrittenJetLedger::WrittenJetLedger(const JetLedgers& jet, const QString& path)
+    : bytes(FileBytes(path)), layout(jet.layout(path))
+{
+}
+
+QJsonObject WrittenJetLedger::field(int row, const QString& column) const
+{
+    return layout[QStringLiteral("rows")][row][QStringLiteral("fields")][column].toObject();
+}
+
+QJsonObject WrittenJetLedger::longValueRow(int row, const QString& column, int piece) const
+{
+    return field(row, column)[QStringLiteral("chain")][piece].toObject();
+}
+
+quint32 WrittenJetLedger::placeOf(const QJsonObject& row)
+{
+    return static_cast<quint32>(row[QStringLiteral("page")].toInteger() << 8 | row[QStringLiteral("row")].toInteger());
+}
+
+quint32 WrittenJetLedger::uint32At(qsizetype offset) const
+{
+    return qFromLittleEndian<quint32>(bytes.constData() + offset);
+}
+
+void WrittenJetLedger::setUInt32(qsizetype offset, quint32 value)
+{
+    qToLittleEndian(value, bytes.data() + offset);
+}
+
+quint16 WrittenJetLedger::uint16At(qsizetype offset) const
+{
+    return qFromLittleEndian<quint16>(bytes.constData() + offset);
+}
+
+void WrittenJetLedger::setUInt16(qsizetype offset, quint16 value)
+{
+    qToLittleEndian(value, bytes.data() + offset);
+}
+
+void WrittenJetLedger::zeroPage(qsizetype page)
+{
+    bytes.replace(page * pageSize(), pageSize(), QByteArray(pageSize(), '\0'));
+}
+
+void WrittenJetLedger::copyPage(qsizetype from, qsizetype onto)
+{
+    bytes.replace(onto * pageSize(), pageSize(), bytes.mid(from * pageSize(), pageSize()));
 }
 
 void AddJetVersionRows()

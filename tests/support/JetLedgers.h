@@ -61,6 +61,31 @@ private:
     QString error_;
 };
 
+// A ledger JetLedgers wrote, with the writer's map of it, to damage on purpose. Offsets are the map's: those of
+// the bytes before any RC4 encoding, so only a ledger written without encoded pages is damaged this way.
+struct WrittenJetLedger {
+    QByteArray bytes;
+    QJsonObject layout;
+
+    explicit WrittenJetLedger(const JetLedgers& jet, const QString& path);
+
+    qsizetype pageSize() const { return layout[QStringLiteral("page_size")].toInteger(); }
+    // The field `column` of row `row` of the table, as the map places it.
+    QJsonObject field(int row, const QString& column) const;
+    // Piece `piece` of that field's Memo: its long-value row, or the first of its chain.
+    QJsonObject longValueRow(int row, const QString& column, int piece) const;
+    // How a field or a row points at a long-value row: its page << 8 | its row.
+    static quint32 placeOf(const QJsonObject& row);
+
+    quint32 uint32At(qsizetype offset) const;
+    void setUInt32(qsizetype offset, quint32 value);
+    quint16 uint16At(qsizetype offset) const;
+    void setUInt16(qsizetype offset, quint16 value);
+    void zeroPage(qsizetype page);
+    // Page `onto` becomes a copy of page `from`, as a misdirected write leaves it.
+    void copyPage(qsizetype from, qsizetype onto);
+};
+
 // Skips the running test when no Jet ledger can be made here.
 #define QUENTARIL_REQUIRE_JET_WRITER()                                                                                 \
     do {                                                                                                               \
