@@ -1,3 +1,4 @@
+#include "ledger/LedgerError.h"
 #include "support/WidgetDriving.h"
 #include "ui/toolkit/Activation.h"
 #include "ui/toolkit/FailureGuard.h"
@@ -22,6 +23,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdlib>
+#include <sqlite3.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -478,10 +480,23 @@ private Q_SLOTS:
         QVERIFY(!failures.failed());
         RunGuarded([] { throw std::runtime_error("Fichier verrouillé"); });
         RunGuarded([] { throw 42; });
-        QCOMPARE(failures.messages().size(), 2);
+        // The ledger's failures in the user's words, a refusal worded by the program as it stands.
+        RunGuarded([] {
+            throw LedgerError(LedgerFailure::DiskFull, QStringLiteral("/home/léa/BDPLORN.mdb"),
+                              QStringLiteral("database or disk is full"), SQLITE_FULL);
+        });
+        const QString refusal = QStringLiteral("Le fichier /home/léa/BDPLORN.mdb n'a pas été converti : il est vide.");
+        RunGuarded([&refusal] { throw LedgerError(refusal, SQLITE_FULL); });
+        QCOMPARE(failures.messages().size(), 4);
         QCOMPARE(failures.messages().front(), QStringLiteral("Fichier verrouillé"));
-        QVERIFY(!failures.messages().back().isEmpty());
-        QCOMPARE(boxes.shown().size(), 2u);
+        QVERIFY(!failures.messages().at(1).isEmpty());
+        const QString diskFull = failures.messages().at(2);
+        QVERIFY2(diskFull.contains(QStringLiteral("/home/léa/BDPLORN.mdb")) &&
+                     diskFull.contains(QStringLiteral("place")) &&
+                     diskFull.endsWith(QStringLiteral("(database or disk is full)")),
+                 qPrintable(diskFull));
+        QCOMPARE(failures.messages().back(), refusal);
+        QCOMPARE(boxes.shown().size(), 4u);
         const MessageBoxSeam::Shown& box = boxes.shown().front();
         QVERIFY(box.text == "Fichier verrouillé" && box.title == "Erreur" && box.icon == MessageIcon::Error &&
                 box.buttons == MessageButtons::Ok);
