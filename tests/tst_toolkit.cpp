@@ -17,6 +17,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -67,6 +68,26 @@ double ContrastRatio(const QColor& first, const QColor& second)
     const double lighter = std::max(luminance(first), luminance(second));
     const double darker = std::min(luminance(first), luminance(second));
     return (lighter + 0.05) / (darker + 0.05);
+}
+
+// The pixels of `control` that taking the keyboard focus (from `elsewhere`) changes by 3:1 or more, as painted:
+// the focus indicator, where it stands out from the colours it covers.
+int PixelsTheFocusMarks(QWidget* control, QWidget* elsewhere)
+{
+    elsewhere->setFocus();
+    QCoreApplication::processEvents();
+    const QImage unfocused = control->grab().toImage();
+    control->setFocus();
+    QCoreApplication::processEvents();
+    if (!control->hasFocus())
+        return 0;
+    const QImage focused = control->grab().toImage();
+    int marked = 0;
+    for (int y = 0; y < focused.height(); ++y) {
+        for (int x = 0; x < focused.width(); ++x)
+            marked += ContrastRatio(focused.pixelColor(x, y), unfocused.pixelColor(x, y)) >= 3;
+    }
+    return marked;
 }
 
 } // namespace
@@ -171,6 +192,52 @@ private Q_SLOTS:
                 best = std::max(best, ContrastRatio(painted.pixelColor(x, y), background));
         }
         QVERIFY2(best >= 4.5, qPrintable(QStringLiteral("%1:1 on %2").arg(best).arg(background.name())));
+    }
+
+    // The keyboard focus of each control is seen: at least a ring of one pixel all around it, at 3:1 at least
+    // against the colours it replaces, on the windows' white and the boxes' light yellow.
+    void focusIsVisible_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::newRow("push button") << "button";
+        QTest::newRow("notes box") << "notes";
+        QTest::newRow("person list") << "list";
+    }
+    void focusIsVisible()
+    {
+        QFETCH(QString, control);
+        QWidget window;
+        SetBackgroundColour(&window, Qt::white);
+        window.resize(400, 300);
+        QPushButton* other = MakeButton(QStringLiteral("&Autre"), &window);
+        other->setGeometry(300, 260, 90, 25);
+        QWidget* focusable = nullptr;
+        if (control == QLatin1String("button")) {
+            focusable = MakeButton(QStringLiteral("&Date et l'heure"), &window);
+            focusable->setGeometry(10, 10, 113, 25);
+        } else if (control == QLatin1String("notes")) {
+            auto* notes = new NotesBox(&window);
+            notes->setGeometry(10, 10, 300, 200);
+            SetBaseColour(notes, LightYellow);
+            SetTextColour(notes, Qt::black);
+            notes->setFrameStyle(QFrame::Box | QFrame::Plain);
+            ShowFocusRing(notes);
+            notes->setPlainText(QStringLiteral("Jean doit 20 €"));
+            focusable = notes;
+        } else {
+            auto* list = new PersonList(&window);
+            list->setGeometry(10, 10, 225, 27);
+            SetBaseColour(list, LightYellow);
+            SetFaceColour(list, LightYellow);
+            list->setEntries(People);
+            list->selectIndex(0);
+            focusable = list;
+        }
+        ShowAndActivate(window);
+        // One pixel wide, inside the outline the style draws at the edge.
+        const int ring = 2 * (focusable->width() - 2 + focusable->height() - 2) - 4;
+        const int marked = PixelsTheFocusMarks(focusable, other);
+        QVERIFY2(marked >= ring, qPrintable(QStringLiteral("%1 pixels marked, a ring is %2").arg(marked).arg(ring)));
     }
 
     void personListClicksOnlyOnSelection()

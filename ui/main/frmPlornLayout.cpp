@@ -29,6 +29,8 @@ void frmPlorn::BuildControls()
     SetBaseColour(txtPlorn, LightYellow);
     SetTextColour(txtPlorn, Qt::black);
     txtPlorn->setFrameStyle(QFrame::Box | QFrame::Plain);
+    // The list and the name box lie on its edges, and its right edge is past the window's.
+    ShowFocusRing(txtPlorn, 2);
 
     txtName = Named(new NameBox(this), "txtName");
     PlaceInTwips(txtName, 720, 4200, 2775, 375);
