@@ -12,18 +12,13 @@ void RefuseUnsuitableFile(const QString& path)
 {
     switch (SniffLedgerFile(path)) {
     case LedgerFileKind::Empty:
-        throw LedgerError(QStringLiteral("Le fichier %1 est vide : ce n'est pas un registre.").arg(ShownPath(path)));
+        throw LedgerError(LedgerFailure::EmptyFile, path);
     case LedgerFileKind::PlainSqlite:
-        throw LedgerError(
-            QStringLiteral("Le fichier %1 n'est pas protégé par un mot de passe : ce n'est pas un registre.")
-                .arg(ShownPath(path)));
+        throw LedgerError(LedgerFailure::Unencrypted, path);
     case LedgerFileKind::NotRegular:
-        throw LedgerError(QStringLiteral("%1 n'est pas un fichier ordinaire (c'est un dossier, un tube ou un "
-                                         "périphérique) : ce n'est pas un registre.")
-                              .arg(ShownPath(path)));
+        throw LedgerError(LedgerFailure::NotARegularFile, path);
     case LedgerFileKind::Jet:
-        throw LedgerError(QStringLiteral("Le fichier %1 est au format Access (Jet), que ce programme ne lit pas.")
-                              .arg(ShownPath(path)));
+        throw LedgerError(LedgerFailure::AccessFormat, path);
     case LedgerFileKind::Missing: // the engine says why it cannot open it
     case LedgerFileKind::Other:
         break;
@@ -48,9 +43,7 @@ void RequireLedgerTable(sqlite3* db, const QString& path)
         hasNotes = hasNotes || column.compare(QStringLiteral("LesPlorns"), Qt::CaseInsensitive) == 0;
     }
     if (!hasName || !hasNotes)
-        throw LedgerError(
-            QStringLiteral("Le fichier %1 ne contient pas la table tblPlorn avec les champs NomPers et LesPlorns.")
-                .arg(ShownPath(path)));
+        throw LedgerError(LedgerFailure::NoLedgerTable, path);
 }
 
 // The engine opens a write-protected file read-only without a word, and a read-only folder fails only

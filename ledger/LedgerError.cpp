@@ -14,6 +14,8 @@ LedgerError::LedgerError(LedgerFailure kind, const QString& path, const QString&
 {
 }
 
+LedgerError::LedgerError(LedgerFailure kind, const QString& path) : LedgerError(kind, path, QString(), 0) {}
+
 LedgerFailure LedgerError::KindOf(int extendedCode)
 {
     switch (extendedCode) {

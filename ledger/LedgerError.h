@@ -5,8 +5,15 @@
 
 // What went wrong with the ledger, as far as the user can act on it. The windows word each kind in French.
 enum class LedgerFailure {
-    Refused,     // the program's own refusal, already worded in French by message()
-    Missing,     // no file at the ledger's place
+    Refused, // the program's own refusal, already worded in French by message()
+    Missing, // no file at the ledger's place
+    // What the program refuses to take for a ledger, before or after the engine has opened it.
+    NotARegularFile, // a folder, a named pipe, a socket or a device
+    EmptyFile,
+    Unencrypted,  // a database without a password
+    AccessFormat, // an Access (Jet) database
+    NoLedgerTable,
+    // The engine's failures.
     CannotOpen,  // the file, or the journal beside it, cannot be opened
     NotALedger,  // not a ledger, or one with another key
     Damaged,     // a page that fails its check
@@ -27,6 +34,8 @@ public:
     LedgerError(const QString& message, int engineCode = 0);
     // A failure of the engine on the file at `path`; extendedCode is the engine's extended result code.
     LedgerError(LedgerFailure kind, const QString& path, const QString& engineMessage, int extendedCode);
+    // The file at `path` refused by the program, without the engine's word.
+    LedgerError(LedgerFailure kind, const QString& path);
 
     // The kind of an engine failure from its extended result code.
     static LedgerFailure KindOf(int extendedCode);
@@ -34,7 +43,7 @@ public:
     LedgerFailure kind() const { return kind_; }
     // The file that failed; empty for a refusal.
     QString path() const { return path_; }
-    // A refusal's French text, or the engine's own message.
+    // A refusal's French text, or the engine's own message (empty for a file the program refused itself).
     QString message() const { return message_; }
     // The engine's primary result code, or 0 for a refusal made without the engine.
     int engineCode() const { return extendedCode_ & 0xff; }

@@ -14,7 +14,7 @@
 
 namespace {
 
-// Opening `path` fails with a message holding `expected`, and leaves the folder exactly as it was.
+// Opening `path` fails, told with `expected` in what the user reads, and leaves the folder exactly as it was.
 void ExpectRefusal(const QString& path, const QString& expected, const QString& password = LedgerPassword,
                    int busyTimeoutMs = Ledger::DefaultBusyTimeoutMs)
 {
@@ -25,7 +25,10 @@ void ExpectRefusal(const QString& path, const QString& expected, const QString& 
         OpenLedgerFile(path, password, busyTimeoutMs);
         QFAIL("the ledger opened");
     } catch (const LedgerError& error) {
-        QVERIFY2(error.message().contains(expected), qPrintable(error.message()));
+        const QString told = DescribeFailure(error);
+        QVERIFY2(told.contains(expected), qPrintable(told));
+        // Only a refusal worded before any file was looked at leaves the file unnamed.
+        QVERIFY2(error.kind() == LedgerFailure::Refused || told.contains(ShownPath(path)), qPrintable(told));
     }
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), filesBefore);
     QCOMPARE(FileBytes(path), bytesBefore);
@@ -231,8 +234,9 @@ private Q_SLOTS:
             OpenLedgerFile(path);
             QFAIL("the ledger opened");
         } catch (const LedgerError& error) {
-            QVERIFY2(error.message().contains(QStringLiteral("n'est pas un fichier ordinaire")),
-                     qPrintable(error.message()));
+            const QString told = DescribeFailure(error);
+            QVERIFY2(told.contains(QStringLiteral("n'est pas un fichier ordinaire")) && told.contains(ShownPath(path)),
+                     qPrintable(told));
         }
         QCOMPARE(SniffLedgerFile(path), LedgerFileKind::NotRegular);
     }

@@ -10,6 +10,12 @@ namespace {
 const QString LatestBackup =
     QStringLiteral("la plus récente sauvegarde du dossier BDPLORN-sauvegardes, à côté du registre");
 
+QString PutBackALedger()
+{
+    return QStringLiteral("Quentaril fermé, remettez le bon registre à cette place, par exemple ") + LatestBackup +
+           QLatin1Char('.');
+}
+
 // What happened, with %1 for the file, then what the user can do.
 QString Situation(LedgerFailure kind)
 {
@@ -20,15 +26,30 @@ QString Situation(LedgerFailure kind)
                LatestBackup +
                QStringLiteral(".\r\nPour créer un nouveau registre, vide, depuis le dossier des sources de "
                               "Quentaril :\r\nbuild/tools/quentaril-newledger \"%1\"");
+    case LedgerFailure::NotARegularFile:
+        return QStringLiteral("%1 n'est pas un fichier ordinaire (c'est un dossier, un tube ou un périphérique) : "
+                              "ce n'est pas un registre.\r\n") +
+               PutBackALedger();
+    case LedgerFailure::EmptyFile:
+        return QStringLiteral("Le fichier %1 est vide : ce n'est pas un registre.\r\n") + PutBackALedger();
+    case LedgerFailure::Unencrypted:
+        return QStringLiteral("Le fichier %1 n'est pas protégé par un mot de passe : ce n'est pas un registre.\r\n") +
+               PutBackALedger();
+    case LedgerFailure::AccessFormat:
+        return QStringLiteral("Le fichier %1 est au format Access (Jet), que ce programme ne lit pas.\r\n") +
+               PutBackALedger();
+    case LedgerFailure::NoLedgerTable:
+        return QStringLiteral("Le fichier %1 ne contient pas la table tblPlorn avec les champs NomPers et LesPlorns : "
+                              "ce n'est pas un registre de Quentaril.\r\n") +
+               PutBackALedger();
     case LedgerFailure::CannotOpen:
         return QStringLiteral("Le registre %1 ne peut pas être ouvert, ou le journal qui l'accompagne pendant un "
                               "enregistrement ne peut pas être créé à côté de lui.\r\nVérifiez que vous avez le "
                               "droit de lire et de modifier ce fichier et son dossier.");
     case LedgerFailure::NotALedger:
         return QStringLiteral("Le fichier %1 n'est pas un registre de Quentaril, ou il a été chiffré avec un "
-                              "autre mot de passe.\r\nQuentaril fermé, remettez le bon registre à cette place, par "
-                              "exemple ") +
-               LatestBackup + QLatin1Char('.');
+                              "autre mot de passe.\r\n") +
+               PutBackALedger();
     case LedgerFailure::Damaged:
         return QStringLiteral("Le registre %1 est endommagé : une partie ne peut plus être lue.\r\nQuentaril "
                               "fermé, gardez ce fichier sous un autre nom, sans le modifier, et remettez à sa "
@@ -72,6 +93,9 @@ QString DescribeFailure(const LedgerError& failure)
 {
     if (failure.kind() == LedgerFailure::Refused)
         return failure.message();
-    const QString file = ShownPath(QFileInfo(failure.path()).absoluteFilePath());
-    return Situation(failure.kind()).arg(file) + QStringLiteral("\r\n(") + failure.message() + QLatin1Char(')');
+    const QString told = Situation(failure.kind()).arg(ShownPath(QFileInfo(failure.path()).absoluteFilePath()));
+    // Refused by the program itself, the file has no word of the engine's.
+    if (failure.message().isEmpty())
+        return told;
+    return told + QStringLiteral("\r\n(") + failure.message() + QLatin1Char(')');
 }
