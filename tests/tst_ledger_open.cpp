@@ -104,6 +104,13 @@ const QList<FailureSituation> Situations = {
          file.open();
      },
      LedgerFailure::InputOutput, "disk I/O error", "disque"},
+    {"out of memory",
+     [](const TempLedger& file) {
+         FaultVfs faults;
+         faults.failNth(FaultVfs::Operation::Read, 1, SQLITE_IOERR_NOMEM);
+         file.open();
+     },
+     LedgerFailure::OutOfMemory, "out of memory", "Fermez d'autres programmes"},
     {"read-only file",
      [](const TempLedger& file) {
          FaultVfs faults;
