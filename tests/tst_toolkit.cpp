@@ -202,6 +202,7 @@ private Q_SLOTS:
         QTest::newRow("push button") << "button";
         QTest::newRow("notes box") << "notes";
         QTest::newRow("person list") << "list";
+        QTest::newRow("name box") << "name";
     }
     void focusIsVisible()
     {
@@ -224,6 +225,12 @@ private Q_SLOTS:
             ShowFocusRing(notes);
             notes->setPlainText(QStringLiteral("Jean doit 20 €"));
             focusable = notes;
+        } else if (control == QLatin1String("name")) {
+            auto* name = new NameBox(&window);
+            name->setGeometry(10, 10, 185, 25);
+            MakePlainBox(name);
+            name->setText(QStringLiteral("Léa"));
+            focusable = name;
         } else {
             auto* list = new PersonList(&window);
             list->setGeometry(10, 10, 225, 27);

@@ -35,7 +35,7 @@ void frmPlorn::BuildControls()
     txtName = Named(new NameBox(this), "txtName");
     PlaceInTwips(txtName, 720, 4200, 2775, 375);
     txtName->setFont(ArialFont(12, true));
-    txtName->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; border: 1px solid black; }"));
+    MakePlainBox(txtName);
 
     lblAjout = Named(new QLabel(QStringLiteral("Ajout :"), this), "lblAjout");
     PlaceInTwips(lblAjout, 45, 4260, 735, 255);

@@ -153,6 +153,17 @@ QPushButton* MakeButton(const QString& caption, QWidget* parent)
     return button;
 }
 
+void MakePlainBox(QWidget* lineEdit)
+{
+    // The frame and its padding are as thick focused as not.
+    lineEdit->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; border: 1px solid black; "
+                                           "padding: %1px; } "
+                                           "QLineEdit:focus { border: %2px solid %3; padding: 0px; }")
+                                .arg(FocusRingWidth)
+                                .arg(1 + FocusRingWidth)
+                                .arg(FocusBlue.name()));
+}
+
 void ShowFocusRing(QWidget* control, int coveredEdge)
 {
     auto* style = new FocusRingStyle(coveredEdge);

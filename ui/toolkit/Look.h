@@ -55,3 +55,6 @@ QPushButton* MakeButton(const QString& caption, QWidget* parent);
 // colours. A box's frame grows to hold the ring, in the base colour while unfocused, and keeps it clear of
 // `coveredEdge` pixels of its edge that other controls lie on.
 void ShowFocusRing(QWidget* control, int coveredEdge = 0);
+// A white single-line box with a plain black frame, whose focus shows as a ring of focus blue in place of the
+// frame; the text stays where it is.
+void MakePlainBox(QWidget* lineEdit);
