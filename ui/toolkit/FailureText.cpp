@@ -47,8 +47,9 @@ QString Situation(LedgerFailure kind)
                               "enregistrement ne peut pas être créé à côté de lui.\r\nVérifiez que vous avez le "
                               "droit de lire et de modifier ce fichier et son dossier.");
     case LedgerFailure::NotALedger:
+        // The engine cannot tell a foreign file, another key and a damaged first page apart.
         return QStringLiteral("Le fichier %1 n'est pas un registre de Quentaril, ou il a été chiffré avec un "
-                              "autre mot de passe.\r\n") +
+                              "autre mot de passe, ou son début est endommagé.\r\n") +
                PutBackALedger();
     case LedgerFailure::Damaged:
         return QStringLiteral("Le registre %1 est endommagé : une partie ne peut plus être lue.\r\nQuentaril "
