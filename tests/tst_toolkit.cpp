@@ -203,6 +203,7 @@ private Q_SLOTS:
         QTest::newRow("notes box") << "notes";
         QTest::newRow("person list") << "list";
         QTest::newRow("name box") << "name";
+        QTest::newRow("read-only line") << "line";
     }
     void focusIsVisible()
     {
@@ -225,6 +226,12 @@ private Q_SLOTS:
             ShowFocusRing(notes);
             notes->setPlainText(QStringLiteral("Jean doit 20 €"));
             focusable = notes;
+        } else if (control == QLatin1String("line")) {
+            auto* line = new QLineEdit(QStringLiteral("quentaril"), &window);
+            line->setGeometry(10, 10, 145, 19);
+            line->setReadOnly(true);
+            ShowFocusRing(line);
+            focusable = line;
         } else if (control == QLatin1String("name")) {
             auto* name = new NameBox(&window);
             name->setGeometry(10, 10, 185, 25);

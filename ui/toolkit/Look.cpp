@@ -67,6 +67,15 @@ public:
             PaintFocusRing(painter, option->rect.adjusted(1, 1, -1, -1));
     }
 
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        // A single-line box: the ring lies inside the style's outline, the text over it.
+        if ((element == PE_PanelLineEdit || element == PE_FrameLineEdit) && (option->state & State_HasFocus))
+            PaintFocusRing(painter, option->rect.adjusted(1, 1, -1, -1));
+    }
+
 private:
     int coveredEdge_;
 };

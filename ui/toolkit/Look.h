@@ -50,10 +50,10 @@ void Announce(QWidget* control, const QString& name, const QString& description 
 // Push button that presses on Enter and Space while it has the focus, as in a dialog, with a visible focus.
 QPushButton* MakeButton(const QString& caption, QWidget* parent);
 
-// Shows the keyboard focus of a push button, or of a text area framed by a plain box, as a ring of focus blue
-// two pixels wide inside it. The style's own focus marks are too faint to see against the windows' light
-// colours. A box's frame grows to hold the ring, in the base colour while unfocused, and keeps it clear of
-// `coveredEdge` pixels of its edge that other controls lie on.
+// Shows the keyboard focus of a push button, a single-line box or a text area framed by a plain box as a ring
+// of focus blue two pixels wide inside it. The style's own focus marks are too faint to see against the
+// windows' light colours. A plain box's frame grows to hold the ring, in the base colour while unfocused, and
+// keeps it clear of `coveredEdge` pixels of its edge that other controls lie on.
 void ShowFocusRing(QWidget* control, int coveredEdge = 0);
 // A white single-line box with a plain black frame, whose focus shows as a ring of focus blue in place of the
 // frame; the text stays where it is.
