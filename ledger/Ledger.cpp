@@ -4,24 +4,21 @@
 #include "ledger/LedgerStatements.h"
 #include "ledger/SqliteHandles.h"
 
+#include <optional>
+
 namespace {
 
 void RefuseUnsuitableFile(const QString& path)
 {
     switch (SniffLedgerFile(path)) {
     case LedgerFileKind::Empty:
-        throw LedgerError(QStringLiteral("Le fichier %1 est vide : ce n'est pas un registre.").arg(ShownPath(path)));
+        throw LedgerError(LedgerFailure::EmptyFile, path);
     case LedgerFileKind::PlainSqlite:
-        throw LedgerError(
-            QStringLiteral("Le fichier %1 n'est pas protégé par un mot de passe : ce n'est pas un registre.")
-                .arg(ShownPath(path)));
+        throw LedgerError(LedgerFailure::Unencrypted, path);
     case LedgerFileKind::NotRegular:
-        throw LedgerError(QStringLiteral("%1 n'est pas un fichier ordinaire (c'est un dossier, un tube ou un "
-                                         "périphérique) : ce n'est pas un registre.")
-                              .arg(ShownPath(path)));
+        throw LedgerError(LedgerFailure::NotARegularFile, path);
     case LedgerFileKind::Jet:
-        throw LedgerError(QStringLiteral("Le fichier %1 est au format Access (Jet), que ce programme ne lit pas.")
-                              .arg(ShownPath(path)));
+        throw LedgerError(LedgerFailure::AccessFormat, path);
     case LedgerFileKind::Missing: // the engine says why it cannot open it
     case LedgerFileKind::Other:
         break;
@@ -46,33 +43,38 @@ void RequireLedgerTable(sqlite3* db, const QString& path)
         hasNotes = hasNotes || column.compare(QStringLiteral("LesPlorns"), Qt::CaseInsensitive) == 0;
     }
     if (!hasName || !hasNotes)
-        throw LedgerError(
-            QStringLiteral("Le fichier %1 ne contient pas la table tblPlorn avec les champs NomPers et LesPlorns.")
-                .arg(ShownPath(path)));
+        throw LedgerError(LedgerFailure::NoLedgerTable, path);
 }
 
 // The engine opens a write-protected file read-only without a word, and a read-only folder fails only
 // when the journal is made: both would surface at the first save, after the user has typed.
 void RequireWritable(sqlite3* db, const QString& path)
 {
-    const QString refusal = QStringLiteral("Le fichier %1 ne peut pas être modifié : %2");
     if (sqlite3_db_readonly(db, "main") == 1)
-        throw LedgerError(refusal.arg(ShownPath(path), QStringLiteral("il est en lecture seule.")), SQLITE_READONLY);
+        throw LedgerError(LedgerFailure::ReadOnly, path, QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)),
+                          SQLITE_READONLY);
 
     Execute(db, "BEGIN IMMEDIATE");
     // Rewriting the schema cookie's neighbour with its own value dirties the first page, which makes
     // the engine create its journal beside the file; the rollback leaves the file as it was.
-    int result = SQLITE_OK;
+    std::optional<LedgerError> failure;
     {
         Statement version(db, "PRAGMA user_version");
         version.step();
         const QByteArray rewrite = "PRAGMA user_version = " + QByteArray::number(version.integer(0));
-        result = sqlite3_exec(db, rewrite.constData(), nullptr, nullptr, nullptr);
+        try {
+            Execute(db, rewrite.constData());
+        } catch (const LedgerError& error) {
+            failure = error;
+        }
     }
-    const QString engineMessage = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    if (result != SQLITE_OK)
-        throw LedgerError(refusal.arg(ShownPath(path), engineMessage), result);
+    if (!failure)
+        return;
+    // A journal that cannot be made beside the file means a folder that cannot be written.
+    if (failure->kind() == LedgerFailure::CannotOpen)
+        throw LedgerError(LedgerFailure::ReadOnly, path, failure->message(), failure->extendedCode());
+    throw LedgerError(failure->kind(), path, failure->message(), failure->extendedCode());
 }
 
 } // namespace
@@ -149,14 +151,21 @@ Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTime
         throw LedgerError(QStringLiteral("Le mot de passe du registre est vide."));
     RefuseUnsuitableFile(path);
 
-    Connection db = OpenKeyedConnection(path, password);
-    CheckEngine(db.get(), sqlite3_busy_timeout(db.get(), busyTimeoutMs));
-    ReadSchema(db.get());
-    // Sorting and other temporary work stays in memory: an unencrypted temporary file never exists.
-    Execute(db.get(), "PRAGMA temp_store = MEMORY");
-    RequireLedgerTable(db.get(), path);
-    RequireWritable(db.get(), path);
-    return Ledger(std::move(db));
+    try {
+        Connection db = OpenKeyedConnection(path, password);
+        CheckEngine(db.get(), sqlite3_busy_timeout(db.get(), busyTimeoutMs));
+        ReadSchema(db.get());
+        // Sorting and other temporary work stays in memory: an unencrypted temporary file never exists.
+        Execute(db.get(), "PRAGMA temp_store = MEMORY");
+        RequireLedgerTable(db.get(), path);
+        RequireWritable(db.get(), path);
+        return Ledger(std::move(db));
+    } catch (const LedgerError& error) {
+        // The user knows the file by the name it was opened with, not by where a link leads.
+        if (error.kind() == LedgerFailure::Refused)
+            throw;
+        throw LedgerError(error.kind(), path, error.message(), error.extendedCode());
+    }
 }
 
 void CloseLedger(Ledger& ledger)

@@ -3,6 +3,18 @@
 #include "ledger/LedgerError.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// The file the connection works on, as the engine named it when it opened it.
+QString FileOf(sqlite3* db)
+{
+    const char* name = db ? sqlite3_db_filename(db, "main") : nullptr;
+    return name ? QFile::decodeName(name) : QString();
+}
+
+} // namespace
 
 void ConnectionCloser::operator()(sqlite3* db) const
 {
@@ -14,18 +26,31 @@ Connection OpenKeyedConnection(const QString& path, const QString& password)
     sqlite3* raw = nullptr;
     const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     Connection db(raw);
-    CheckEngine(db.get(), opened);
+    if (opened != SQLITE_OK && !QFileInfo::exists(path))
+        throw LedgerError(LedgerFailure::Missing, path, QString::fromUtf8(sqlite3_errmsg(db.get())), opened);
+    CheckEngine(db.get(), opened, path);
     const QByteArray key = password.toUtf8();
-    CheckEngine(db.get(), sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())));
+    CheckEngine(db.get(), sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())), path);
     return db;
 }
 
-void CheckEngine(sqlite3* db, int resultCode)
+void CheckEngine(sqlite3* db, int resultCode, const QString& path)
 {
     if (resultCode == SQLITE_OK || resultCode == SQLITE_ROW || resultCode == SQLITE_DONE)
         return;
+    ThrowEngineFailure(db, resultCode, path);
+}
+
+void ThrowEngineFailure(sqlite3* db, int resultCode, const QString& path)
+{
+    // Read now: finalising or rolling back the statement that failed would replace them.
     const char* message = db ? sqlite3_errmsg(db) : sqlite3_errstr(resultCode);
-    throw LedgerError(QString::fromUtf8(message), resultCode);
+    int extendedCode = db ? sqlite3_extended_errcode(db) : resultCode;
+    // The connection's last code belongs to another call when it does not extend this one.
+    if ((extendedCode & 0xff) != (resultCode & 0xff))
+        extendedCode = resultCode;
+    const QString file = path.isEmpty() ? FileOf(db) : path;
+    throw LedgerError(LedgerError::KindOf(extendedCode), file, QString::fromUtf8(message), extendedCode);
 }
 
 void Execute(sqlite3* db, const char* sql)

@@ -9,14 +9,18 @@
 #include <vector>
 
 // The engine's handles, owned, and the one way a connection is opened. Every engine failure becomes a
-// LedgerError carrying its message.
+// LedgerError carrying its kind, the file, and the engine's message and extended code.
 
 // Opens the existing file at `path` read-write (never creating it) and gives the engine the key. The engine
 // checks the key only at its first read of the file.
 Connection OpenKeyedConnection(const QString& path, const QString& password);
 
-// Throws LedgerError with the connection's last message when `resultCode` is not a success.
-void CheckEngine(sqlite3* db, int resultCode);
+// Throws LedgerError with the connection's last message when `resultCode` is not a success. The file is
+// `path`, or the one the connection has open when `path` is empty.
+void CheckEngine(sqlite3* db, int resultCode, const QString& path = {});
+// Throws LedgerError for the failure `resultCode`, with the connection's message and extended code; call it
+// before anything else runs on the connection.
+[[noreturn]] void ThrowEngineFailure(sqlite3* db, int resultCode, const QString& path = {});
 
 // Runs statements that take no values and return no rows.
 void Execute(sqlite3* db, const char* sql);

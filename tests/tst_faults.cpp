@@ -42,15 +42,16 @@ struct Fault {
     const char* label;
     Operation operation;
     int resultCode;
-    bool fromThenOn; // the disk gives out rather than failing once
+    bool fromThenOn;    // the disk gives out rather than failing once
+    LedgerFailure told; // what the user is told of it
 };
 
 const QList<Fault> Faults = {
-    {"write", Operation::Write, SQLITE_IOERR_WRITE, false},
-    {"sync", Operation::Sync, SQLITE_IOERR_FSYNC, false},
-    {"open", Operation::Open, SQLITE_CANTOPEN, false},
-    {"every write from", Operation::Write, SQLITE_FULL, true},
-    {"every sync from", Operation::Sync, SQLITE_IOERR_FSYNC, true},
+    {"write", Operation::Write, SQLITE_IOERR_WRITE, false, LedgerFailure::InputOutput},
+    {"sync", Operation::Sync, SQLITE_IOERR_FSYNC, false, LedgerFailure::InputOutput},
+    {"open", Operation::Open, SQLITE_CANTOPEN, false, LedgerFailure::CannotOpen},
+    {"every write from", Operation::Write, SQLITE_FULL, true, LedgerFailure::DiskFull},
+    {"every sync from", Operation::Sync, SQLITE_IOERR_FSYNC, true, LedgerFailure::InputOutput},
 };
 
 } // namespace
@@ -86,8 +87,8 @@ private Q_SLOTS:
             for (int f = 0; f < Faults.size(); ++f)
                 QTest::addRow("%s, %s", Operations.at(o).label, Faults.at(f).label) << o << f;
     }
-    // Whichever write, sync or file opening fails, the operation reports the engine's message, and the
-    // ledger opened afterwards is whole and holds what it held before the operation.
+    // Whichever write, sync or file opening fails, the operation reports the engine's message, the file and the
+    // kind of failure the user is told, and the ledger opened afterwards is whole and holds what it held before.
     void aFailedOperationLeavesTheLedgerAsBefore()
     {
         QFETCH(int, operation);
@@ -127,6 +128,8 @@ private Q_SLOTS:
             QVERIFY2(error, where + " went unreported");
             QCOMPARE(error->engineCode(), failure.resultCode & 0xff);
             QCOMPARE(error->message(), QString::fromUtf8(sqlite3_errstr(error->engineCode())));
+            QVERIFY2(error->kind() == failure.told, where);
+            QCOMPARE(error->path(), QFileInfo(file_.path()).absoluteFilePath());
             journalsLeft_ += QFileInfo(file_.path() + QStringLiteral("-journal")).size() > 0;
 
             // A fresh connection, which rolls back a journal left behind; the next call fails on it.

@@ -3,16 +3,18 @@
 #include "support/FaultVfs.h"
 #include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
+#include "ui/toolkit/FailureText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QTest>
+#include <functional>
 #include <sys/stat.h>
 
 namespace {
 
-// Opening `path` fails with a message holding `expected`, and leaves the folder exactly as it was.
+// Opening `path` fails, told with `expected` in what the user reads, and leaves the folder exactly as it was.
 void ExpectRefusal(const QString& path, const QString& expected, const QString& password = LedgerPassword,
                    int busyTimeoutMs = Ledger::DefaultBusyTimeoutMs)
 {
@@ -23,11 +25,116 @@ void ExpectRefusal(const QString& path, const QString& expected, const QString& 
         OpenLedgerFile(path, password, busyTimeoutMs);
         QFAIL("the ledger opened");
     } catch (const LedgerError& error) {
-        QVERIFY2(error.message().contains(expected), qPrintable(error.message()));
+        const QString told = DescribeFailure(error);
+        QVERIFY2(told.contains(expected), qPrintable(told));
+        // Only a refusal worded before any file was looked at leaves the file unnamed.
+        QVERIFY2(error.kind() == LedgerFailure::Refused || told.contains(ShownPath(path)), qPrintable(told));
     }
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), filesBefore);
     QCOMPARE(FileBytes(path), bytesBefore);
 }
+
+// One way for the ledger to fail as a user may meet it, at start-up or while the window works on it.
+struct FailureSituation {
+    const char* label;
+    std::function<void(const TempLedger&)> meet; // throws the LedgerError
+    LedgerFailure kind;
+    QString engineMessage;
+    QString advice; // a word of what the user is told to do
+};
+
+void DamagePage(const QString& path, int page)
+{
+    QByteArray bytes = FileBytes(path);
+    // Past the salt, inside the page: its authentication code no longer matches.
+    const int start = (page - 1) * 1024 + 200;
+    for (int i = start; i < start + 60; ++i)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+    WriteFile(path, bytes);
+}
+
+const QList<FailureSituation> Situations = {
+    {"ledger missing",
+     [](const TempLedger& file) {
+         QFile::remove(file.path());
+         file.open();
+     },
+     LedgerFailure::Missing, "unable to open database file", "quentaril-newledger"},
+    {"another key", [](const TempLedger& file) { OpenLedgerFile(file.path(), QStringLiteral("kqztrwx")); },
+     LedgerFailure::NotALedger, "file is encrypted or is not a database", "mot de passe"},
+    {"not a ledger",
+     [](const TempLedger& file) {
+         WriteFile(file.path(), QByteArray("Jean doit 20 euros\n").repeated(200));
+         file.open();
+     },
+     LedgerFailure::NotALedger, "file is encrypted or is not a database", "sauvegarde"},
+    {"damaged page read while browsing",
+     [](const TempLedger& file) {
+         DamagePage(file.path(), 3);
+         file.open().ListPersons();
+     },
+     LedgerFailure::Damaged, "database disk image is malformed", "sauvegarde"},
+    {"held by another program",
+     [](const TempLedger& file) {
+         Ledger other = file.open();
+         Execute(LedgerTestAccess::connection(other), "BEGIN EXCLUSIVE");
+         Execute(LedgerTestAccess::connection(other), "UPDATE tblPlorn SET LesPlorns = 'en cours'");
+         OpenLedgerFile(file.path(), LedgerPassword, 200);
+     },
+     LedgerFailure::Busy, "database is locked", "Fermez cet autre programme"},
+    {"disk full at start-up",
+     [](const TempLedger& file) {
+         FaultVfs faults;
+         faults.failWrites(SQLITE_FULL);
+         file.open();
+     },
+     LedgerFailure::DiskFull, "database or disk is full", "place"},
+    {"disk full while saving",
+     [](const TempLedger& file) {
+         FaultVfs faults;
+         Ledger ledger = file.open();
+         faults.failWrites(SQLITE_FULL);
+         ledger.SaveNotes(ReservedPersonName, PagesOfNotes(QStringLiteral("plein"), 20000));
+     },
+     LedgerFailure::DiskFull, "database or disk is full", "place"},
+    {"input/output error",
+     [](const TempLedger& file) {
+         FaultVfs faults;
+         faults.failNth(FaultVfs::Operation::Read, 1, SQLITE_IOERR_READ);
+         file.open();
+     },
+     LedgerFailure::InputOutput, "disk I/O error", "disque"},
+    {"out of memory",
+     [](const TempLedger& file) {
+         FaultVfs faults;
+         faults.failNth(FaultVfs::Operation::Read, 1, SQLITE_IOERR_NOMEM);
+         file.open();
+     },
+     LedgerFailure::OutOfMemory, "out of memory", "Fermez d'autres programmes"},
+    {"read-only file",
+     [](const TempLedger& file) {
+         FaultVfs faults;
+         faults.openReadOnly(file.path());
+         file.open();
+     },
+     LedgerFailure::ReadOnly, "attempt to write a readonly database", "droit d'écrire"},
+    {"read-only folder",
+     [](const TempLedger& file) {
+         FaultVfs faults;
+         faults.refuseJournals(true);
+         file.open();
+     },
+     LedgerFailure::ReadOnly, "unable to open database file", "droit d'écrire"},
+    {"replaced while open",
+     [](const TempLedger& file) {
+         Ledger ledger = file.open();
+         const TempLedger other;
+         QVERIFY(::rename(QFile::encodeName(other.path()).constData(), QFile::encodeName(file.path()).constData()) ==
+                 0);
+         ledger.SaveNotes(ReservedPersonName, QStringLiteral("perdu ?"));
+     },
+     LedgerFailure::Replaced, "attempt to write a readonly database", "relancez"},
+};
 
 } // namespace
 
@@ -39,6 +146,32 @@ private Q_SLOTS:
         TempLedger file;
         QCOMPARE(file.path(), file.folder() + QStringLiteral("/BDPLORN.mdb"));
         QCOMPARE(NamesOf(OpenLedger(file.folder()).ListPersons()), QStringList{ReservedPersonName});
+    }
+
+    // Each failure a user can meet is told in French: the file with its full path, what to do, and the engine's
+    // own message in parentheses at the end.
+    void failuresAreToldInFrench_data()
+    {
+        QTest::addColumn<int>("situation");
+        for (int i = 0; i < Situations.size(); ++i)
+            QTest::newRow(Situations.at(i).label) << i;
+    }
+    void failuresAreToldInFrench()
+    {
+        QFETCH(int, situation);
+        const FailureSituation& met = Situations.at(situation);
+        const TempLedger file;
+        try {
+            met.meet(file);
+            QFAIL("nothing failed");
+        } catch (const LedgerError& error) {
+            const QString told = DescribeFailure(error);
+            QVERIFY2(error.kind() == met.kind, qPrintable(told));
+            QCOMPARE(error.message(), met.engineMessage);
+            QVERIFY2(told.contains(ShownPath(file.path())), qPrintable(told));
+            QVERIFY2(told.endsWith(QStringLiteral("(%1)").arg(met.engineMessage)), qPrintable(told));
+            QVERIFY2(told.contains(met.advice), qPrintable(told));
+        }
     }
 
     void aMissingLedgerIsNotCreated()
@@ -108,8 +241,9 @@ private Q_SLOTS:
             OpenLedgerFile(path);
             QFAIL("the ledger opened");
         } catch (const LedgerError& error) {
-            QVERIFY2(error.message().contains(QStringLiteral("n'est pas un fichier ordinaire")),
-                     qPrintable(error.message()));
+            const QString told = DescribeFailure(error);
+            QVERIFY2(told.contains(QStringLiteral("n'est pas un fichier ordinaire")) && told.contains(ShownPath(path)),
+                     qPrintable(told));
         }
         QCOMPARE(SniffLedgerFile(path), LedgerFileKind::NotRegular);
     }
@@ -162,12 +296,8 @@ private Q_SLOTS:
         QFETCH(int, page);
         QFETCH(int, expectedCode);
         TempLedger file;
-        QByteArray bytes = FileBytes(file.path());
-        // Past the salt, inside the page: its authentication code no longer matches.
-        const int start = (page - 1) * 1024 + 200;
-        for (int i = start; i < start + 60; ++i)
-            bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
-        WriteFile(file.path(), bytes);
+        DamagePage(file.path(), page);
+        const QByteArray bytes = FileBytes(file.path());
         try {
             // A page the open does not read is found damaged when the window first reads it.
             Ledger ledger = OpenLedgerFile(file.path());
@@ -198,12 +328,12 @@ private Q_SLOTS:
         {
             FaultVfs faults;
             faults.openReadOnly(file.path());
-            ExpectRefusal(file.path(), QStringLiteral("ne peut pas être modifié"));
+            ExpectRefusal(file.path(), QStringLiteral("readonly"));
         }
         {
             FaultVfs faults;
             faults.refuseJournals(true);
-            ExpectRefusal(file.path(), QStringLiteral("ne peut pas être modifié"));
+            ExpectRefusal(file.path(), QStringLiteral("unable to open"));
         }
         file.open();
     }

@@ -87,8 +87,8 @@ private Q_SLOTS:
         QVERIFY2(running.exitCode() == 0, running.readAllStandardError().constData());
     }
 
-    // Refused at once, in French, without opening anything elsewhere: a folder whose name is not UTF-8, and a
-    // named pipe in the ledger's place.
+    // Refused at once, in French, without opening anything elsewhere: a folder whose name is not UTF-8, a
+    // named pipe in the ledger's place, and no ledger at all.
     void refusalsAtStart_data()
     {
         QTest::addColumn<QByteArray>("folderName");
@@ -97,6 +97,7 @@ private Q_SLOTS:
         QTest::newRow("folder name not UTF-8")
             << QByteArray("R\xE9pertoire") << false << QStringLiteral("ne peut pas lire le nom du dossier");
         QTest::newRow("named pipe") << QByteArray("prog") << true << QStringLiteral("pas un fichier ordinaire");
+        QTest::newRow("no ledger") << QByteArray("prog") << false << QStringLiteral("quentaril-newledger");
     }
     void refusalsAtStart()
     {

@@ -1,3 +1,4 @@
+#include "ledger/LedgerError.h"
 #include "support/WidgetDriving.h"
 #include "ui/toolkit/Activation.h"
 #include "ui/toolkit/FailureGuard.h"
@@ -16,12 +17,14 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdlib>
+#include <sqlite3.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,6 +68,26 @@ double ContrastRatio(const QColor& first, const QColor& second)
     const double lighter = std::max(luminance(first), luminance(second));
     const double darker = std::min(luminance(first), luminance(second));
     return (lighter + 0.05) / (darker + 0.05);
+}
+
+// The pixels of `control` that taking the keyboard focus (from `elsewhere`) changes by 3:1 or more, as painted:
+// the focus indicator, where it stands out from the colours it covers.
+int PixelsTheFocusMarks(QWidget* control, QWidget* elsewhere)
+{
+    elsewhere->setFocus();
+    QCoreApplication::processEvents();
+    const QImage unfocused = control->grab().toImage();
+    control->setFocus();
+    QCoreApplication::processEvents();
+    if (!control->hasFocus())
+        return 0;
+    const QImage focused = control->grab().toImage();
+    int marked = 0;
+    for (int y = 0; y < focused.height(); ++y) {
+        for (int x = 0; x < focused.width(); ++x)
+            marked += ContrastRatio(focused.pixelColor(x, y), unfocused.pixelColor(x, y)) >= 3;
+    }
+    return marked;
 }
 
 } // namespace
@@ -169,6 +192,66 @@ private Q_SLOTS:
                 best = std::max(best, ContrastRatio(painted.pixelColor(x, y), background));
         }
         QVERIFY2(best >= 4.5, qPrintable(QStringLiteral("%1:1 on %2").arg(best).arg(background.name())));
+    }
+
+    // The keyboard focus of each control is seen: at least a ring of one pixel all around it, at 3:1 at least
+    // against the colours it replaces, on the windows' white and the boxes' light yellow.
+    void focusIsVisible_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::newRow("push button") << "button";
+        QTest::newRow("notes box") << "notes";
+        QTest::newRow("person list") << "list";
+        QTest::newRow("name box") << "name";
+        QTest::newRow("read-only line") << "line";
+    }
+    void focusIsVisible()
+    {
+        QFETCH(QString, control);
+        QWidget window;
+        SetBackgroundColour(&window, Qt::white);
+        window.resize(400, 300);
+        QPushButton* other = MakeButton(QStringLiteral("&Autre"), &window);
+        other->setGeometry(300, 260, 90, 25);
+        QWidget* focusable = nullptr;
+        if (control == QLatin1String("button")) {
+            focusable = MakeButton(QStringLiteral("&Date et l'heure"), &window);
+            focusable->setGeometry(10, 10, 113, 25);
+        } else if (control == QLatin1String("notes")) {
+            auto* notes = new NotesBox(&window);
+            notes->setGeometry(10, 10, 300, 200);
+            SetBaseColour(notes, LightYellow);
+            SetTextColour(notes, Qt::black);
+            notes->setFrameStyle(QFrame::Box | QFrame::Plain);
+            ShowFocusRing(notes);
+            notes->setPlainText(QStringLiteral("Jean doit 20 €"));
+            focusable = notes;
+        } else if (control == QLatin1String("line")) {
+            auto* line = new QLineEdit(QStringLiteral("quentaril"), &window);
+            line->setGeometry(10, 10, 145, 19);
+            line->setReadOnly(true);
+            ShowFocusRing(line);
+            focusable = line;
+        } else if (control == QLatin1String("name")) {
+            auto* name = new NameBox(&window);
+            name->setGeometry(10, 10, 185, 25);
+            MakePlainBox(name);
+            name->setText(QStringLiteral("Léa"));
+            focusable = name;
+        } else {
+            auto* list = new PersonList(&window);
+            list->setGeometry(10, 10, 225, 27);
+            SetBaseColour(list, LightYellow);
+            SetFaceColour(list, LightYellow);
+            list->setEntries(People);
+            list->selectIndex(0);
+            focusable = list;
+        }
+        ShowAndActivate(window);
+        // One pixel wide, inside the outline the style draws at the edge.
+        const int ring = 2 * (focusable->width() - 2 + focusable->height() - 2) - 4;
+        const int marked = PixelsTheFocusMarks(focusable, other);
+        QVERIFY2(marked >= ring, qPrintable(QStringLiteral("%1 pixels marked, a ring is %2").arg(marked).arg(ring)));
     }
 
     void personListClicksOnlyOnSelection()
@@ -478,10 +561,23 @@ private Q_SLOTS:
         QVERIFY(!failures.failed());
         RunGuarded([] { throw std::runtime_error("Fichier verrouillé"); });
         RunGuarded([] { throw 42; });
-        QCOMPARE(failures.messages().size(), 2);
+        // The ledger's failures in the user's words, a refusal worded by the program as it stands.
+        RunGuarded([] {
+            throw LedgerError(LedgerFailure::DiskFull, QStringLiteral("/home/léa/BDPLORN.mdb"),
+                              QStringLiteral("database or disk is full"), SQLITE_FULL);
+        });
+        const QString refusal = QStringLiteral("Le fichier /home/léa/BDPLORN.mdb n'a pas été converti : il est vide.");
+        RunGuarded([&refusal] { throw LedgerError(refusal, SQLITE_FULL); });
+        QCOMPARE(failures.messages().size(), 4);
         QCOMPARE(failures.messages().front(), QStringLiteral("Fichier verrouillé"));
-        QVERIFY(!failures.messages().back().isEmpty());
-        QCOMPARE(boxes.shown().size(), 2u);
+        QVERIFY(!failures.messages().at(1).isEmpty());
+        const QString diskFull = failures.messages().at(2);
+        QVERIFY2(diskFull.contains(QStringLiteral("/home/léa/BDPLORN.mdb")) &&
+                     diskFull.contains(QStringLiteral("place")) &&
+                     diskFull.endsWith(QStringLiteral("(database or disk is full)")),
+                 qPrintable(diskFull));
+        QCOMPARE(failures.messages().back(), refusal);
+        QCOMPARE(boxes.shown().size(), 4u);
         const MessageBoxSeam::Shown& box = boxes.shown().front();
         QVERIFY(box.text == "Fichier verrouillé" && box.title == "Erreur" && box.icon == MessageIcon::Error &&
                 box.buttons == MessageButtons::Ok);

@@ -59,6 +59,7 @@ QLineEdit* MakeReadOnlyLine(const char* name, QWidget* parent)
     auto* box = Named(new QLineEdit(parent), name);
     box->setReadOnly(true);
     box->setFont(SansSerifFont(8.25, true));
+    ShowFocusRing(box);
     return box;
 }
 

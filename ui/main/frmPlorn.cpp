@@ -6,6 +6,7 @@
 #include "ui/about/frmAbout.h"
 #include "ui/toolkit/Activation.h"
 #include "ui/toolkit/FailureGuard.h"
+#include "ui/toolkit/FailureText.h"
 #include "ui/toolkit/MessageBox.h"
 #include "ui/toolkit/NameBox.h"
 #include "ui/toolkit/NotesBox.h"
@@ -167,7 +168,7 @@ bool frmPlorn::SaveShownNotes(QString* failure)
         }
         outcome = db->SaveNotes(*shownPerson, notes);
     } catch (const LedgerError& error) {
-        reason = error.isOutOfMemory() ? NotEnoughMemoryToSave(*shownPerson) : error.message();
+        reason = error.isOutOfMemory() ? NotEnoughMemoryToSave(*shownPerson) : DescribeFailure(error);
     } catch (const std::bad_alloc&) {
         reason = NotEnoughMemoryToSave(*shownPerson);
     }

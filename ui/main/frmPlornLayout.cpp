@@ -29,11 +29,13 @@ void frmPlorn::BuildControls()
     SetBaseColour(txtPlorn, LightYellow);
     SetTextColour(txtPlorn, Qt::black);
     txtPlorn->setFrameStyle(QFrame::Box | QFrame::Plain);
+    // The list and the name box lie on its edges, and its right edge is past the window's.
+    ShowFocusRing(txtPlorn, 2);
 
     txtName = Named(new NameBox(this), "txtName");
     PlaceInTwips(txtName, 720, 4200, 2775, 375);
     txtName->setFont(ArialFont(12, true));
-    txtName->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; border: 1px solid black; }"));
+    MakePlainBox(txtName);
 
     lblAjout = Named(new QLabel(QStringLiteral("Ajout :"), this), "lblAjout");
     PlaceInTwips(lblAjout, 45, 4260, 735, 255);

@@ -1,5 +1,6 @@
 #include "ui/toolkit/FailureGuard.h"
 
+#include "ui/toolkit/FailureText.h"
 #include "ui/toolkit/MessageBox.h"
 #include "ui/toolkit/ProgramEnd.h"
 
@@ -37,6 +38,8 @@ bool RunGuarded(const std::function<void()>& handler)
     } catch (const std::bad_alloc&) {
         message = QStringLiteral("La mémoire manque : le programme doit se fermer. Les notes qui n'ont pas été "
                                  "enregistrées sont perdues.");
+    } catch (const LedgerError& failure) {
+        message = DescribeFailure(failure);
     } catch (const std::exception& failure) {
         message = QString::fromUtf8(failure.what());
     } catch (...) {
