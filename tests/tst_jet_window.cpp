@@ -1,3 +1,4 @@
+#include "app/JetReadingMode.h"
 #include "app/StartUp.h"
 #include "ledger/LedgerFile.h"
 #include "support/JetLedgers.h"
@@ -163,5 +164,14 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestJetWindow)
+// The start-up reads the Access file in a second copy of this executable, as the program does.
+int main(int argc, char* argv[])
+{
+    RunJetReadingModeIfAsked(argc, argv);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestJetWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_jet_window.moc"
