@@ -78,6 +78,7 @@ public:
     }
 
     bool atEnd() const { return at_ == answer_.size(); }
+    qint64 left() const { return answer_.size() - at_; }
 
 private:
     const QByteArray& answer_;
@@ -181,6 +182,10 @@ QList<QStringList> DecodeJetRows(const QByteArray& answer, qsizetype columns, qi
     const auto announcedText = cursor.take<quint64>();
     if (announcedColumns != static_cast<quint64>(columns) || rowCount > static_cast<quint64>(MostRows(fileSize)) ||
         announcedText > static_cast<quint64>(MostTextBytes(fileSize)))
+        Malformed();
+    // Nothing is set aside for rows the answer does not hold: each value takes its kind and length at least.
+    if (rowCount * static_cast<quint64>(qMax<qsizetype>(1, columns) * ValueHeaderSize) >
+        static_cast<quint64>(cursor.left()))
         Malformed();
 
     qint64 textLeft = static_cast<qint64>(announcedText);
