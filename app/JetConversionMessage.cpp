@@ -15,7 +15,10 @@ QString DescribeJetConversion(const JetConversionResult& result)
                        ? QStringLiteral("Le registre au format Access a été converti : 1 personne a été reprise.")
                        : QStringLiteral("Le registre au format Access a été converti : %1 personnes ont été reprises.")
                              .arg(result.personCount);
-    text += QStringLiteral("\r\nL'original est conservé sous le nom %1.").arg(ShownPath(result.keptOriginalPath));
+    text += QStringLiteral("\r\nL'original est conservé tel quel sous le nom %1. Ce fichier n'a pas la protection "
+                           "du programme : tout ce qu'il contient peut être lu sans lui. Vous pourrez le supprimer "
+                           "une fois vos personnes vérifiées.")
+                .arg(ShownPath(result.keptOriginalPath));
     if (result.renamed.isEmpty())
         return text;
     text += QStringLiteral("\r\n\r\nCes personnes ont reçu un nouveau nom, car plusieurs portaient le même nom, "

@@ -3,7 +3,9 @@
 #include "app/DailyBackup.h"
 #include "app/ExecutableFolder.h"
 #include "app/JetConversionMessage.h"
+#include "app/JetReadingProcess.h"
 #include "app/LedgerGuard.h"
+#include "ledger/LedgerDraft.h"
 #include "ledger/LedgerFile.h"
 #include "ledger/jet/JetConversion.h"
 #include "ui/main/frmPlorn.h"
@@ -18,12 +20,14 @@
 
 namespace {
 
-// A ledger in the Access format of earlier versions is converted once, before it is opened.
+// A ledger in the Access format of earlier versions is converted once, before it is opened; the file itself is
+// read by a second copy of the program. The ledger is held by now, so a draft beside it is a stopped one's.
 void ConvertOldLedger(const QString& ledgerFolder)
 {
+    RemoveLeftoverDrafts(ledgerFolder);
     if (SniffLedgerFile(LedgerPathIn(ledgerFolder)) != LedgerFileKind::Jet)
         return;
-    const JetConversionResult converted = ConvertJetLedger(ledgerFolder);
+    const JetConversionResult converted = ConvertJetLedger(ledgerFolder, JetReadingProcessReader());
     ShowMessage(nullptr, DescribeJetConversion(converted), QStringLiteral("Quentaril"), MessageIcon::Information);
 }
 

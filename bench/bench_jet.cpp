@@ -1,9 +1,12 @@
 // The one-time conversion of a Jet (Access) ledger, on large ledgers written at start by the tests' Jet writer
 // (tests/jet/make_jet_ledger.py; about 2 MB: 505 persons with notes of 2,000 characters in Jet 4, 1,000 with
 // 1,900 in Jet 3, each Memo in a long-value row of its own), whole and in its two halves: reading the old file
-// through libmdb, writing the new ledger.
+// through libmdb, writing the new ledger. The whole conversion as the program runs it, the file read in a second
+// copy of this executable, and with the file read in this process, as before there was a reading process.
 //   QUENTARIL_PYTHON overrides the python3 CMake found.
 
+#include "app/JetReadingMode.h"
+#include "app/JetReadingProcess.h"
 #include "ledger/LedgerDraft.h"
 #include "ledger/LedgerFile.h"
 #include "ledger/jet/ConvertedPersons.h"
@@ -115,8 +118,9 @@ void Describe(benchmark::State& state, const QString& path)
     state.counters["file_MB"] = static_cast<double>(QFileInfo(path).size()) / (1 << 20);
 }
 
-void BenchConvertJetLedger(benchmark::State& state)
+template <bool InReadingProcess> void BenchConvertJetLedger(benchmark::State& state)
 {
+    const JetRowReader read = InReadingProcess ? JetReadingProcessReader() : JetReadingInThisProcess();
     const QString source = JetLedgerFor(state);
     if (source.isEmpty())
         return;
@@ -128,7 +132,7 @@ void BenchConvertJetLedger(benchmark::State& state)
             return;
         }
         state.ResumeTiming();
-        const JetConversionResult result = ConvertJetLedger(folder->path());
+        const JetConversionResult result = ConvertJetLedger(folder->path(), read);
         state.PauseTiming();
         if (result.personCount != LargestLedger(static_cast<int>(state.range(0))).persons) {
             state.SkipWithError("persons missing");
@@ -172,12 +176,14 @@ void AsFileWork(benchmark::internal::Benchmark* bench)
 
 } // namespace
 
-BENCHMARK(BenchConvertJetLedger)->Name("ConvertJetLedger")->Apply(AsFileWork);
+BENCHMARK(BenchConvertJetLedger<true>)->Name("ConvertJetLedger")->Apply(AsFileWork);
+BENCHMARK(BenchConvertJetLedger<false>)->Name("ConvertJetLedgerReadInProcess")->Apply(AsFileWork);
 BENCHMARK(BenchReadJetLedger)->Name("ReadJetLedger")->Apply(AsFileWork);
 BENCHMARK(BenchWriteConvertedLedger)->Name("WriteConvertedLedger")->Apply(AsFileWork);
 
 int main(int argc, char** argv)
 {
+    RunJetReadingModeIfAsked(argc, argv);
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -8,9 +8,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
-LedgerDraft::LedgerDraft(const QString& folder) : file_(QDir(folder).filePath(QStringLiteral(".BDPLORN-new-XXXXXX")))
+namespace {
+
+// QTemporaryFile puts six letters or digits in place of the Xs.
+const QString DraftTemplate = QStringLiteral(".BDPLORN-new-XXXXXX");
+
+} // namespace
+
+LedgerDraft::LedgerDraft(const QString& folder) : file_(QDir(folder).filePath(DraftTemplate))
 {
     if (!file_.open())
         throw LedgerError(
@@ -19,18 +29,27 @@ LedgerDraft::LedgerDraft(const QString& folder) : file_(QDir(folder).filePath(QS
     file_.close();
 }
 
-void LedgerDraft::write(const QList<LedgerPerson>& persons)
+void LedgerDraft::prepare()
 {
+    if (db_)
+        return;
     Connection db = OpenKeyedConnection(path(), LedgerPassword);
     // A draft that fails is thrown away whole: no journal or temporary file needs to reach the disk.
     Execute(db.get(), "PRAGMA journal_mode = MEMORY");
     Execute(db.get(), "PRAGMA temp_store = MEMORY");
     Execute(db.get(), "BEGIN");
     Execute(db.get(), CreateTableSql);
+    db_ = std::move(db);
+}
+
+void LedgerDraft::write(const QList<LedgerPerson>& persons)
+{
+    prepare();
     for (const LedgerPerson& person : persons)
-        Statement(db.get(), AddPersonSql).bind(person.name).bind(person.notes).run();
-    Execute(db.get(), "COMMIT");
-    CheckEngine(db.get(), sqlite3_close(db.release()));
+        Statement(db_.get(), AddPersonSql).bind(person.name).bind(person.notes).run();
+    Execute(db_.get(), "COMMIT");
+    sqlite3* db = db_.release();
+    CheckEngine(db, sqlite3_close(db));
     SyncToDisk(path());
 }
 
@@ -39,4 +58,20 @@ void LedgerDraft::renameOver(const QString& target)
     if (std::rename(QFile::encodeName(path()).constData(), QFile::encodeName(target).constData()) != 0)
         throw LedgerError(QStringLiteral("Impossible de remplacer %1 : %2").arg(ShownPath(target), LastSystemError()));
     file_.setAutoRemove(false);
+}
+
+void RemoveLeftoverDrafts(const QString& folder)
+{
+    static const QRegularExpression draftName(QStringLiteral("^\\.BDPLORN-new-[A-Za-z0-9]{6}$"));
+    const QDir dir(folder);
+    const QStringList candidates =
+        dir.entryList({QStringLiteral(".BDPLORN-new-*")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QString& name : candidates) {
+        if (!draftName.match(name).hasMatch())
+            continue;
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        struct stat status {};
+        if (::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode))
+            ::unlink(path.constData());
+    }
 }

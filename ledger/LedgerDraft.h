@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ledger/Connection.h"
+
 #include <QList>
 #include <QString>
 #include <QTemporaryFile>
@@ -19,11 +21,21 @@ public:
 
     QString path() const { return file_.fileName(); }
 
-    // Writes the table and these persons in one transaction, then syncs the file to the disk.
+    // Opens the draft with the ledger's key and begins the transaction that makes the table: the key's derivation
+    // takes most of a small ledger's time, and a caller may have other work under way meanwhile. Optional.
+    void prepare();
+    // Writes the table and these persons in one transaction (the one prepare() began), then syncs the file to
+    // the disk.
     void write(const QList<LedgerPerson>& persons);
     // Moves the draft over `target` (a rename, which replaces a file in one step); throws LedgerError.
     void renameOver(const QString& target);
 
 private:
     QTemporaryFile file_;
+    Connection db_;
 };
+
+// Removes the drafts a conversion stopped short left in `folder` (a killed program runs no destructor): hidden
+// files of the drafts' own name pattern, .BDPLORN-new- and six letters or digits, regular files only. To be
+// called only while this program holds the ledger of `folder`, so that no draft still being written is there.
+void RemoveLeftoverDrafts(const QString& folder);

@@ -365,7 +365,7 @@ private Q_SLOTS:
         const QByteArray original = FileBytes(fixture);
         WriteFile(LedgerPathIn(folder.path()), original);
 
-        const JetConversionResult result = ConvertJetLedger(folder.path());
+        const JetConversionResult result = ConvertJetLedger(folder.path(), JetReadingInThisProcess());
         QCOMPARE(result.personCount, 7);
         QCOMPARE(result.keptOriginalPath, QDir(folder.path()).filePath(KeptName));
         QCOMPARE(result.renamed.size(), 1);
@@ -442,7 +442,7 @@ private Q_SLOTS:
         QUENTARIL_VERIFY_JET_LEDGER(jet, path);
         QTemporaryDir folder;
         PlaceAsLedger(path, folder.path());
-        ConvertJetLedger(folder.path());
+        ConvertJetLedger(folder.path(), JetReadingInThisProcess());
         QCOMPARE(ReadLedgerRows(LedgerPathIn(folder.path())), expected);
     }
 
@@ -482,7 +482,7 @@ private Q_SLOTS:
         PlaceAsLedger(fixture, folder.path());
         const QString earlier = QDir(folder.path()).filePath(KeptName);
         WriteFile(earlier, "an earlier original");
-        const JetConversionResult result = ConvertJetLedger(folder.path());
+        const JetConversionResult result = ConvertJetLedger(folder.path(), JetReadingInThisProcess());
         QCOMPARE(result.keptOriginalPath, QDir(folder.path()).filePath(QStringLiteral("BDPLORN.jet-2.mdb")));
         QCOMPARE(FileBytes(earlier), QByteArray("an earlier original"));
         QCOMPARE(FileBytes(result.keptOriginalPath), FileBytes(fixture));
@@ -606,7 +606,7 @@ private Q_SLOTS:
         WriteFile(LedgerPathIn(folder.path()), ledger);
         const auto before = FolderSnapshot(folder.path());
         try {
-            ConvertJetLedger(folder.path());
+            ConvertJetLedger(folder.path(), JetReadingInThisProcess());
             QFAIL("converted");
         } catch (const LedgerError& error) {
             QVERIFY2(error.message().contains(reason), qPrintable(error.message()));
@@ -628,7 +628,7 @@ private Q_SLOTS:
             FaultVfs faults;
             faults.failWrites(SQLITE_FULL);
             try {
-                ConvertJetLedger(folder.path());
+                ConvertJetLedger(folder.path(), JetReadingInThisProcess());
                 QFAIL("converted");
             } catch (const LedgerError& error) {
                 QCOMPARE(error.engineCode(), SQLITE_FULL);
@@ -638,7 +638,7 @@ private Q_SLOTS:
         }
         QCOMPARE(FolderSnapshot(folder.path()), before);
         // Once there is room again, it goes through.
-        QCOMPARE(ConvertJetLedger(folder.path()).personCount, 7);
+        QCOMPARE(ConvertJetLedger(folder.path(), JetReadingInThisProcess()).personCount, 7);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "app/JetReadingMode.h"
 #include "app/StartUp.h"
 #include "ledger/LedgerFile.h"
 #include "support/JetLedgers.h"
@@ -68,7 +69,10 @@ private Q_SLOTS:
             QCOMPARE(box.icon, MessageIcon::Information);
             QCOMPARE(box.buttons, MessageButtons::Ok);
             QCOMPARE(box.text, QStringLiteral("Le registre au format Access a été converti : 7 personnes ont été "
-                                              "reprises.\r\nL'original est conservé sous le nom %1.\r\n\r\n"
+                                              "reprises.\r\nL'original est conservé tel quel sous le nom %1. Ce "
+                                              "fichier n'a pas la protection du programme : tout ce qu'il contient "
+                                              "peut être lu sans lui. Vous pourrez le supprimer une fois vos personnes "
+                                              "vérifiées.\r\n\r\n"
                                               "Ces personnes ont reçu un nouveau nom, car plusieurs portaient le même "
                                               "nom, ou aucun :\r\n« Dup » → « Dup (2) »")
                                    .arg(QDir::toNativeSeparators(kept)));
@@ -163,5 +167,14 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestJetWindow)
+// The start-up reads the Access file in a second copy of this executable, as the program does.
+int main(int argc, char* argv[])
+{
+    RunJetReadingModeIfAsked(argc, argv);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestJetWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_jet_window.moc"

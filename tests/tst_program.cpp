@@ -3,6 +3,7 @@
 
 #include "ledger/LedgerBackup.h"
 #include "ledger/LedgerFile.h"
+#include "support/JetLedgers.h"
 #include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
 
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +40,24 @@ QByteArray PlaceProgram(const QByteArray& folder)
     if (std::system(copy.constData()) != 0)
         qFatal("cannot copy the program");
     return program;
+}
+
+// A Jet 3 ledger that would make libmdb crash when it reads the table: the usage map of tblPlorn's data pages
+// (the third row of page 1, where the writer puts the usage maps) cut to no byte at all. The library would walk
+// a map it never allocated.
+QByteArray JetLedgerThatCrashesTheLibrary()
+{
+    JetLedgers jet;
+    const QString path = jet.standardFixture(3);
+    QByteArray ledger = FileBytes(path);
+    constexpr qsizetype PageSize = 2048;
+    if (ledger.size() < 2 * PageSize)
+        return {};
+    // Page 1's row offsets; the third row ends where the second starts, so it starting there too leaves it empty.
+    constexpr qsizetype RowOffsets = PageSize + 10;
+    const quint16 secondRowStart = qFromLittleEndian<quint16>(ledger.constData() + RowOffsets + 2);
+    qToLittleEndian<quint16>(secondRowStart & 0x1FFF, ledger.data() + RowOffsets + 4);
+    return ledger;
 }
 
 QString ProcStatusLine(qint64 pid, const QString& file, const QString& start)
@@ -87,28 +107,45 @@ private Q_SLOTS:
         QVERIFY2(running.exitCode() == 0, running.readAllStandardError().constData());
     }
 
-    // Refused at once, in French, without opening anything elsewhere: a folder whose name is not UTF-8, a
-    // named pipe in the ledger's place, and no ledger at all.
+    // Refused at once, in French, without opening anything elsewhere: a folder whose name is not UTF-8, a named
+    // pipe in the ledger's place, no ledger at all, and an old Access ledger damaged where libmdb would crash (read
+    // in the reading process: the program stays up to say so, and changes nothing).
     void refusalsAtStart_data()
     {
         QTest::addColumn<QByteArray>("folderName");
-        QTest::addColumn<bool>("pipe");
+        QTest::addColumn<QString>("ledger");
         QTest::addColumn<QString>("expected");
         QTest::newRow("folder name not UTF-8")
-            << QByteArray("R\xE9pertoire") << false << QStringLiteral("ne peut pas lire le nom du dossier");
-        QTest::newRow("named pipe") << QByteArray("prog") << true << QStringLiteral("pas un fichier ordinaire");
-        QTest::newRow("no ledger") << QByteArray("prog") << false << QStringLiteral("quentaril-newledger");
+            << QByteArray("R\xE9pertoire") << QString() << QStringLiteral("ne peut pas lire le nom du dossier");
+        QTest::newRow("named pipe") << QByteArray("prog") << QStringLiteral("pipe")
+                                    << QStringLiteral("pas un fichier ordinaire");
+        QTest::newRow("no ledger") << QByteArray("prog") << QString() << QStringLiteral("quentaril-newledger");
+        QTest::newRow("Access ledger that would crash libmdb")
+            << QByteArray("prog") << QStringLiteral("crashing Jet")
+            << QStringLiteral("n'a pas été converti : il est endommagé (table des pages illisible)");
     }
     void refusalsAtStart()
     {
         QFETCH(QByteArray, folderName);
-        QFETCH(bool, pipe);
+        QFETCH(QString, ledger);
         QFETCH(QString, expected);
         QTemporaryDir folder;
         const QByteArray programFolder = QFile::encodeName(folder.path()) + "/" + folderName;
         const QByteArray program = PlaceProgram(programFolder);
-        if (pipe)
+        if (ledger == QStringLiteral("pipe"))
             QCOMPARE(::mkfifo((programFolder + "/BDPLORN.mdb").constData(), 0600), 0);
+        if (ledger == QStringLiteral("crashing Jet")) {
+            QUENTARIL_REQUIRE_JET_WRITER();
+            const QByteArray crashing = JetLedgerThatCrashesTheLibrary();
+            QVERIFY(!crashing.isEmpty());
+            WriteFile(QFile::decodeName(programFolder + "/BDPLORN.mdb"), crashing);
+        }
+        // Every file of the program's folder but a named pipe, which reading would block on.
+        const auto programFolderFiles = [&] {
+            return ledger == QStringLiteral("pipe") ? QMap<QString, QByteArray>()
+                                                    : FolderSnapshot(QFile::decodeName(programFolder));
+        };
+        const auto programFolderBefore = programFolderFiles();
         // A ledger in the folder the program is started from must never be the one it opens.
         QTemporaryDir current;
         const QString decoy = LedgerPathIn(current.path());
@@ -132,6 +169,7 @@ private Q_SLOTS:
         QVERIFY2(said.contains(expected), qPrintable(said));
         QCOMPARE(FileBytes(decoy), decoyBytes);
         QVERIFY(!QFile::exists(BackupFolderFor(decoy)));
+        QCOMPARE(programFolderFiles(), programFolderBefore);
     }
 };
 

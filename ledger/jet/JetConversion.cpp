@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cerrno>
 #include <optional>
 #include <sys/stat.h>
@@ -73,15 +74,50 @@ void RequireConvertible(const QString& path, const JetHeader& header)
         Refuse(path, QStringLiteral("son mot de passe n'est pas celui du registre"));
 }
 
+bool SameFile(const struct stat& one, const struct stat& other)
+{
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// A name this program keeps an original under: BDPLORN.jet.mdb, BDPLORN.jet-2.mdb ...
+QString KeptName(const QString& base, int attempt)
+{
+    return attempt == 1 ? QStringLiteral("%1.jet.mdb").arg(base)
+                        : QStringLiteral("%1.jet-%2.mdb").arg(base, QString::number(attempt));
+}
+
+// The kept name of an earlier conversion stopped before its new ledger took the place: a hard link is the only
+// way a kept name and the ledger are one file (same device and inode), and this program makes such a link
+// only for the file it is converting. Another file under a kept name, an earlier original, is not this one.
+// Every kept name is looked at, not only up to the first free one: the user may have deleted an earlier one.
+std::optional<QString> EarlierKeptLink(const QString& path)
+{
+    struct stat ledger {};
+    if (::stat(QFile::encodeName(path).constData(), &ledger) != 0)
+        return std::nullopt;
+    const QFileInfo info(path);
+    const QString base = info.completeBaseName();
+    const QRegularExpression keptName(
+        QStringLiteral("^%1\\.jet(-[0-9]+)?\\.mdb$").arg(QRegularExpression::escape(base)));
+    const QDir folder = info.dir();
+    for (const QString& name :
+         folder.entryList({base + QStringLiteral(".jet*.mdb")},
+                          QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDir::Name)) {
+        struct stat candidate {};
+        const QString kept = folder.filePath(name);
+        if (keptName.match(name).hasMatch() && ::lstat(QFile::encodeName(kept).constData(), &candidate) == 0 &&
+            S_ISREG(candidate.st_mode) && SameFile(candidate, ledger))
+            return kept;
+    }
+    return std::nullopt;
+}
+
 // Links the old ledger under a name of its own, taking the first free one: an earlier kept file stays.
 QString KeepOriginal(const QString& path)
 {
     const QFileInfo ledger(path);
-    const QString base = ledger.completeBaseName();
     for (int attempt = 1; attempt <= KeptNameAttempts; ++attempt) {
-        const QString name = attempt == 1 ? QStringLiteral("%1.jet.mdb").arg(base)
-                                          : QStringLiteral("%1.jet-%2.mdb").arg(base, QString::number(attempt));
-        const QString kept = ledger.dir().filePath(name);
+        const QString kept = ledger.dir().filePath(KeptName(ledger.completeBaseName(), attempt));
         if (::link(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData()) == 0)
             return kept;
         if (errno != EEXIST)
@@ -91,48 +127,115 @@ QString KeepOriginal(const QString& path)
     throw LedgerError(QStringLiteral("aucun nom n'est libre pour garder l'original"));
 }
 
+// The kept original holds every note in clear (its password is only masked in its header): its owner's alone.
+// Until the new ledger takes the place, the kept name and BDPLORN.mdb are one file, which changes with it.
+class PrivateOriginal {
+public:
+    explicit PrivateOriginal(const QString& kept) : kept_(QFile::encodeName(kept))
+    {
+        struct stat status {};
+        if (::stat(kept_.constData(), &status) != 0 || ::chmod(kept_.constData(), S_IRUSR | S_IWUSR) != 0)
+            throw LedgerError(
+                QStringLiteral("l'original n'a pas pu être réservé à son propriétaire (%1)").arg(LastSystemError()));
+        formerMode_ = status.st_mode & 07777;
+    }
+
+    // Gives the file its former mode back, when the conversion stops before the new ledger is in place.
+    void restore() const { ::chmod(kept_.constData(), formerMode_); }
+
+private:
+    QByteArray kept_;
+    mode_t formerMode_ = 0;
+};
+
 } // namespace
 
-JetConversionResult ConvertJetLedger(const QString& folder)
+JetConversionResult ConvertJetLedger(const QString& folder, const JetRowReader& read)
 {
     const QString path = LedgerPathIn(folder);
-    const std::optional<FileIdentity> read = IdentityOf(path);
+    const std::optional<FileIdentity> identity = IdentityOf(path);
     RequireConvertible(path, ReadHeader(path));
 
-    QList<QStringList> rows;
-    try {
-        rows = ReadJetTextColumns(path, QStringLiteral("tblPlorn"),
-                                  {QStringLiteral("NomPers"), QStringLiteral("LesPlorns")});
-    } catch (const JetReadError& failure) {
-        Refuse(path, failure.reason());
-    }
-    ConvertedPersons converted = ConvertPersons(rows);
-
-    std::optional<LedgerDraft> draft;
-    try {
-        draft.emplace(folder);
-        draft->write(converted.persons);
-    } catch (const LedgerError& failure) {
+    const auto refuseUnwritten = [&](const LedgerError& failure) {
         Refuse(path, QStringLiteral("le nouveau registre n'a pas pu être écrit (%1)").arg(failure.message()),
                failure.engineCode());
+    };
+    QList<QStringList> rows;
+    std::optional<LedgerDraft> draft;
+    std::optional<LedgerError> unprepared;
+    try {
+        const JetRowsWhenRead rowsWhenRead =
+            read(path, QStringLiteral("tblPlorn"), {QStringLiteral("NomPers"), QStringLiteral("LesPlorns")});
+        // While the file is read: the new ledger's key is derived and its table made.
+        try {
+            draft.emplace(folder);
+            draft->prepare();
+        } catch (const LedgerError& failure) {
+            unprepared = failure;
+        }
+        rows = rowsWhenRead();
+    } catch (const JetReadError& failure) {
+        // The file's own fault first: it is what the user must see to.
+        Refuse(path, failure.reason());
+    }
+    if (unprepared)
+        refuseUnwritten(*unprepared);
+    ConvertedPersons converted = ConvertPersons(rows);
+    try {
+        draft->write(converted.persons);
+    } catch (const LedgerError& failure) {
+        refuseUnwritten(failure);
     }
 
+    const std::optional<QString> keptBefore = EarlierKeptLink(path);
     QString kept;
     try {
-        kept = KeepOriginal(path);
+        kept = keptBefore ? *keptBefore : KeepOriginal(path);
     } catch (const LedgerError& failure) {
         Refuse(path, failure.message());
     }
+    const auto forgetKept = [&] {
+        // The link of an earlier, stopped conversion is left as it was found.
+        if (!keptBefore)
+            ::unlink(QFile::encodeName(kept).constData());
+    };
+    // Another program may have put a file there since it was read: that one must not be replaced.
+    if (IdentityOf(kept) != identity) {
+        forgetKept();
+        Refuse(path, QStringLiteral("le nouveau registre n'a pas pu prendre sa place (il a changé pendant la "
+                                    "conversion)"));
+    }
+    std::optional<PrivateOriginal> privateOriginal;
     try {
-        // Another program may have put a file there since it was read: that one must not be replaced.
-        if (IdentityOf(kept) != read)
-            throw LedgerError(QStringLiteral("il a changé pendant la conversion"));
+        privateOriginal.emplace(kept);
+    } catch (const LedgerError& failure) {
+        forgetKept();
+        Refuse(path, failure.message());
+    }
+    try {
         draft->renameOver(path);
     } catch (const LedgerError& failure) {
-        ::unlink(QFile::encodeName(kept).constData());
+        privateOriginal->restore();
+        forgetKept();
         Refuse(path, QStringLiteral("le nouveau registre n'a pas pu prendre sa place (%1)").arg(failure.message()),
                failure.engineCode());
     }
     SyncToDisk(folder);
     return {converted.persons.size(), kept, converted.renamed};
+}
+
+JetRowReader JetReadingInThisProcess()
+{
+    return [](const QString& path, const QString& table, const QStringList& columns) -> JetRowsWhenRead {
+        // Read at once; a failure is told when the rows are asked for, as from a reading process.
+        try {
+            return [rows = ReadJetTextColumns(path, table, columns)] {
+                return rows;
+            };
+        } catch (const JetReadError& failure) {
+            return [failure]() -> QList<QStringList> {
+                throw failure;
+            };
+        }
+    };
 }
