@@ -84,12 +84,17 @@ Ledger::Ledger(Connection db) : db_(std::move(db)) {}
 QList<PersonName> Ledger::ListPersons()
 {
     QList<PersonName> names;
+    ListPersons([&names](QByteArrayView stored) { names.append(PersonName::fromStored(stored.toByteArray())); });
+    return names;
+}
+
+void Ledger::ListPersons(const std::function<void(QByteArrayView)>& take)
+{
     Statement list(db_.get(), ListPersonsSql);
     while (list.step()) {
         if (!list.isNull(0))
-            names.append(PersonName::fromStored(list.bytes(0)));
+            take(list.bytesView(0));
     }
-    return names;
 }
 
 std::optional<QString> Ledger::ReadNotes(const PersonName& name)

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // The open ledger: one encrypted database file holding the table tblPlorn (NomPers, LesPlorns).
@@ -20,6 +21,9 @@ public:
 
     // Every name, in the engine's order; rows without a name are left out.
     QList<PersonName> ListPersons();
+    // The same names handed one by one to `take`, as stored bytes valid during the call: no copy is made
+    // of a million names that the caller keeps its own way.
+    void ListPersons(const std::function<void(QByteArrayView)>& take);
     // The notes of the person so named: of the last such row when there are several, an empty text for
     // notes that are null, nothing when no row has that name.
     std::optional<QString> ReadNotes(const PersonName& name);

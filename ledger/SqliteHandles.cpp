@@ -113,6 +113,12 @@ QByteArray Statement::bytes(int column) const
     return QByteArray(stored, sqlite3_column_bytes(statement_, column));
 }
 
+QByteArrayView Statement::bytesView(int column) const
+{
+    const auto* stored = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    return QByteArrayView(stored, sqlite3_column_bytes(statement_, column));
+}
+
 qint64 Statement::integer(int column) const
 {
     return sqlite3_column_int64(statement_, column);

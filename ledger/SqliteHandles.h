@@ -48,6 +48,8 @@ public:
     QString text(int column) const;
     // The column's bytes as stored.
     QByteArray bytes(int column) const;
+    // The same bytes where the engine holds them, until the next step.
+    QByteArrayView bytesView(int column) const;
     qint64 integer(int column) const;
 
 private:

@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-    libsqlcipher-dev
+    libsqlcipher-dev libicu-dev
     mdbtools-dev libmdb3
     fonts-liberation2
 )

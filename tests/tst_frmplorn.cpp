@@ -14,6 +14,7 @@
 #include "ui/toolkit/ProgramEnd.h"
 #include "ui/toolkit/TerminationSignals.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -208,6 +209,66 @@ private Q_SLOTS:
         f.openAndCloseTheList();
         QCOMPARE(f.stored(Alice), std::optional<QString>(typed));
         QVERIFY(!f.notes->isChanged());
+        f.window.reset();
+    }
+
+    // The list appears before its save point runs, yet a person chosen in it, however fast, is shown only after
+    // the notes were saved; a save that fails there is told, keeps the notes, and the choice cannot switch
+    // away from them, as when the save ran before the list opened.
+    void theListOpensFirstAndSavesBeforeAnyChoice_data()
+    {
+        QTest::addColumn<bool>("waitForTheList");
+        QTest::addColumn<bool>("failing");
+        QTest::newRow("choice at once") << false << false;
+        QTest::newRow("choice once the list is drawn") << true << false;
+        QTest::newRow("failed save, choice at once") << false << true;
+        QTest::newRow("failed save, choice once the list is drawn") << true << true;
+    }
+    void theListOpensFirstAndSavesBeforeAnyChoice()
+    {
+        QFETCH(bool, waitForTheList);
+        QFETCH(bool, failing);
+        Fixture f(TwoPersons());
+        FaultVfs faults;
+        f.start();
+        f.type(QStringLiteral(" d'abord"));
+        const QString typed = f.notes->text();
+        if (failing)
+            faults.failWrites(SQLITE_FULL);
+
+        f.list->showPopup();
+        QAbstractItemView* popup = f.list->view();
+        QVERIFY(popup->isVisible());
+        if (waitForTheList) {
+            if (failing)
+                QTRY_COMPARE(f.boxes.shown().size(), size_t(1));
+            else
+                QTRY_COMPARE(f.stored(Alice), std::optional<QString>(QString(typed).replace(u'\'', u'"')));
+            QVERIFY(popup->isVisible());
+        } else {
+            QCOMPARE(f.stored(Alice), std::optional<QString>(QStringLiteral("Alice doit 10 €")));
+        }
+        const QModelIndex bob = popup->model()->index(1, 0);
+        popup->setCurrentIndex(bob);
+        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, popup->visualRect(bob).center());
+        QTRY_VERIFY(!popup->isVisible());
+
+        if (failing) {
+            // Told at the list's save point, then again when the choice would have left the notes behind.
+            QCOMPARE(f.boxes.shown().size(), size_t(2));
+            QCOMPARE(f.boxes.shown().front().text, QStringLiteral("database or disk is full"));
+            QCOMPARE(f.list->currentText(), Alice);
+            QCOMPARE(f.notes->text(), QString(typed).replace(u'\'', u'"'));
+            QVERIFY(f.notes->isChanged());
+            faults.failWrites(0);
+            QCOMPARE(f.stored(Alice), std::optional<QString>(QStringLiteral("Alice doit 10 €")));
+        } else {
+            QVERIFY(f.boxes.shown().empty());
+            QCOMPARE(f.list->currentText(), Bob);
+            QCOMPARE(f.notes->text(), QStringLiteral("Bob doit 5 €"));
+            QCOMPARE(f.stored(Alice), std::optional<QString>(QString(typed).replace(u'\'', u'"')));
+        }
+        QVERIFY(!f.failures.failed());
         f.window.reset();
     }
 

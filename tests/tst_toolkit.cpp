@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QVBoxLayout>
 #include <cmath>
@@ -47,14 +48,26 @@ void MarkOrderlyExit()
     }
 }
 
-// Names as the program gives them: the text shown, keyed by its UTF-8 bytes.
-const QList<PersonList::Entry> People = [] {
-    QList<PersonList::Entry> entries;
-    for (const QString& name :
-         {QStringLiteral("Zoé"), QStringLiteral("émile"), QStringLiteral("Bob"), QStringLiteral("alice")})
-        entries.append({name, name.toUtf8()});
-    return entries;
-}();
+// Names as the program gives them: keyed by their UTF-8 bytes.
+const QList<QByteArray> People = {QStringLiteral("Zoé").toUtf8(), QStringLiteral("émile").toUtf8(),
+                                  QByteArrayLiteral("Bob"), QByteArrayLiteral("alice")};
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    PaintCounter(QWidget* widget, int& count) : count_(count) { widget->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count_;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int& count_;
+};
 
 // WCAG's contrast ratio of two colours.
 double ContrastRatio(const QColor& first, const QColor& second)
@@ -116,13 +129,12 @@ private Q_SLOTS:
         const QString composed = QStringLiteral("\u00e9mile");
         const QString decomposed = QStringLiteral("e\u0301mile");
         QCOMPARE(QCollator(QLocale(QLocale::French, QLocale::France)).compare(composed, decomposed), 0);
-        const PersonList::Entry shownAlike{QStringLiteral("\uFFFD"), QByteArray("\xFF")};
-        const PersonList::Entry shownAlikeToo{QStringLiteral("\uFFFD"), QByteArray("\xFE")};
+        // Shown alike, as U+FFFD.
+        const QByteArray shownAlike("\xFF");
+        const QByteArray shownAlikeToo("\xFE");
         for (const auto& input :
-             {QList<PersonList::Entry>{
-                  {composed, composed.toUtf8()}, {decomposed, decomposed.toUtf8()}, shownAlike, shownAlikeToo},
-              QList<PersonList::Entry>{
-                  shownAlikeToo, shownAlike, {decomposed, decomposed.toUtf8()}, {composed, composed.toUtf8()}}}) {
+             {QList<QByteArray>{composed.toUtf8(), decomposed.toUtf8(), shownAlike, shownAlikeToo},
+              QList<QByteArray>{shownAlikeToo, shownAlike, decomposed.toUtf8(), composed.toUtf8()}}) {
             PersonList equal;
             equal.setEntries(input);
             QCOMPARE(equal.entryAt(0), decomposed);
@@ -130,16 +142,61 @@ private Q_SLOTS:
             QCOMPARE(equal.keyAt(2), QByteArray("\xFE"));
             QCOMPARE(equal.keyAt(3), QByteArray("\xFF"));
         }
+
+        // The order of QCollator itself, on names that try its rules: case, accents, ligatures, punctuation,
+        // digits, spaces, marks that weigh nothing, other scripts, the empty name.
+        const QStringList tricky{QStringLiteral("Œuvre"),
+                                 QStringLiteral("oeuvre"),
+                                 QStringLiteral("Ødegaard"),
+                                 QStringLiteral("Strauß"),
+                                 QStringLiteral("Strauss"),
+                                 QStringLiteral("côte"),
+                                 QStringLiteral("coté"),
+                                 QStringLiteral("Côté"),
+                                 QStringLiteral("cote"),
+                                 QStringLiteral("D\"Artagnan"),
+                                 QStringLiteral("d-artagnan"),
+                                 QStringLiteral("Dartagnan"),
+                                 QStringLiteral("Jean 10"),
+                                 QStringLiteral("Jean 9"),
+                                 QStringLiteral("Jean  9"),
+                                 QStringLiteral("Zo\u200Be"),
+                                 QStringLiteral("Zoe"),
+                                 QStringLiteral("Zo\u00ADe"),
+                                 QStringLiteral("Ωmega"),
+                                 QStringLiteral("omega"),
+                                 QStringLiteral("李"),
+                                 QStringLiteral("😀 Ami"),
+                                 QStringLiteral("ami"),
+                                 QStringLiteral("AMI"),
+                                 QString(),
+                                 QStringLiteral(" "),
+                                 QStringLiteral("æther"),
+                                 QStringLiteral("Aether")};
+        QList<QByteArray> keys;
+        for (const QString& name : tricky)
+            keys.append(name.toUtf8());
+        PersonList ordered;
+        ordered.setEntries(keys);
+        const QCollator collator(QLocale(QLocale::French, QLocale::France));
+        for (int i = 1; i < ordered.entryCount(); ++i) {
+            const QString before = ordered.entryAt(i - 1);
+            const QString after = ordered.entryAt(i);
+            const int byCollator = collator.compare(before, after);
+            QVERIFY2(byCollator < 0 || (byCollator == 0 && before <= after),
+                     qPrintable(QStringLiteral("%1 before %2").arg(before, after)));
+        }
+        // No item object per name: the combo box's own item model is gone.
+        QVERIFY(list.findChildren<QStandardItemModel*>().isEmpty());
+        QVERIFY(!qobject_cast<QStandardItemModel*>(list.model()));
     }
 
     // The opened list says when more persons exist than rows fit: a scroll bar.
     void personListShowsAScrollBarWhenNotAllFit()
     {
-        QList<PersonList::Entry> many;
-        for (int i = 0; i < 40; ++i) {
-            const QString name = QStringLiteral("Personne %1").arg(i, 2, 10, QLatin1Char('0'));
-            many.append({name, name.toUtf8()});
-        }
+        QList<QByteArray> many;
+        for (int i = 0; i < 40; ++i)
+            many.append(QStringLiteral("Personne %1").arg(i, 2, 10, QLatin1Char('0')).toUtf8());
         PersonList list;
         list.setEntries(many);
         list.show();
@@ -290,18 +347,76 @@ private Q_SLOTS:
         QApplication::sendEvent(&list, &wheelUp);
         QCOMPARE(list.currentIndex(), 2);
         QCOMPARE(clicks.count(), 3);
+    }
 
+    // The list part is drawn before the drop-down event, and nothing done in it is handled before that event:
+    // whether the user waits for the list or acts at once, the event comes first, once.
+    void personListDropDownAfterThePaintAndBeforeAnyChoice_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("paintedFirst");
+        QTest::newRow("click once drawn") << "click"
+                                          << "Bob" << true;
+        QTest::newRow("click at once") << "click"
+                                       << "Bob" << false;
+        QTest::newRow("Enter at once") << "enter"
+                                       << "Bob" << false;
+        QTest::newRow("Escape at once") << "escape"
+                                        << "alice" << false;
+        QTest::newRow("closed by code at once") << "hide"
+                                                << "alice" << false;
+    }
+    void personListDropDownAfterThePaintAndBeforeAnyChoice()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, chosen);
+        QFETCH(bool, paintedFirst);
+        PersonList list;
+        list.setEntries(People);
+        list.selectIndex(0);
         list.show();
-        bool popupWasOpen = true;
-        connect(&list, &PersonList::dropDown, this, [&] { popupWasOpen = list.view()->isVisible(); });
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QStringList events;
+        connect(&list, &PersonList::dropDown, this, [&] {
+            events << (list.view()->isVisible() ? QStringLiteral("drop-down, list open")
+                                                : QStringLiteral("drop-down, list closed"));
+        });
+        connect(&list, &PersonList::listClick, this, [&] { events << QStringLiteral("click ") + list.currentText(); });
+        int paints = 0;
+        int paintsAtDropDown = -1;
+        PaintCounter counter(list.view()->viewport(), paints);
+        connect(&list, &PersonList::dropDown, this, [&] { paintsAtDropDown = paints; });
+
         list.showPopup();
         QAbstractItemView* popup = list.view();
-        QVERIFY(!popupWasOpen && popup->isVisible());
-        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {},
-                          popup->visualRect(popup->model()->index(1, 0)).center());
+        QVERIFY(popup->isVisible());
+        QVERIFY(events.isEmpty());
+        if (paintedFirst) {
+            QTRY_COMPARE(events, QStringList{QStringLiteral("drop-down, list open")});
+            QVERIFY(paintsAtDropDown > 0);
+        }
+        if (action == QStringLiteral("click")) {
+            popup->setCurrentIndex(popup->model()->index(1, 0));
+            QTest::mouseClick(popup->viewport(), Qt::LeftButton, {},
+                              popup->visualRect(popup->model()->index(1, 0)).center());
+        } else if (action == QStringLiteral("enter")) {
+            popup->setCurrentIndex(popup->model()->index(1, 0));
+            QTest::keyClick(popup, Qt::Key_Return);
+        } else if (action == QStringLiteral("escape")) {
+            QTest::keyClick(popup, Qt::Key_Escape);
+        } else {
+            list.hidePopup();
+        }
         QTRY_VERIFY(!popup->isVisible());
-        QCOMPARE(list.currentText(), QStringLiteral("Bob"));
-        QCOMPARE(clicks.count(), 4);
+        QStringList expected{QStringLiteral("drop-down, list open")};
+        if (chosen != QStringLiteral("alice"))
+            expected << QStringLiteral("click ") + chosen;
+        QCOMPARE(events, expected);
+        QCOMPARE(list.currentText(), chosen);
+        // Nothing left to raise later.
+        QTest::qWait(20);
+        QCOMPARE(events, expected);
     }
 
     void notesBoxRoundTrip_data()

@@ -22,15 +22,6 @@ namespace {
 const QString Apostrophe = QStringLiteral("'");
 const QString DoubleQuote = QStringLiteral("\"");
 
-QList<PersonList::Entry> EntriesOf(const QList<PersonName>& names)
-{
-    QList<PersonList::Entry> entries;
-    entries.reserve(names.size());
-    for (const PersonName& name : names)
-        entries.append({name.text(), name.stored()});
-    return entries;
-}
-
 QString NotEnoughMemoryToSave(const PersonName& person)
 {
     return QStringLiteral("La mémoire manque pour enregistrer les notes de « %1 ». Elles sont toujours dans la "
@@ -77,7 +68,7 @@ void frmPlorn::LoadAllUser()
     cmbPers->clearEntries();
     txtPlorn->loadText(QString());
     shownPerson.reset();
-    cmbPers->setEntries(EntriesOf(db->ListPersons()));
+    cmbPers->setEntries([this](const std::function<void(QByteArrayView)>& add) { db->ListPersons(add); });
     if (cmbPers->entryCount() > 0)
         cmbPers->selectIndex(0);
 }
@@ -144,6 +135,8 @@ bool frmPlorn::Form_Unload()
 
 void frmPlorn::closeEvent(QCloseEvent* event)
 {
+    // The closing saves the notes shown, as a list still opening would have: once is enough.
+    cmbPers->forgetPendingDropDown();
     bool close = true;
     RunGuarded([this, &close] { close = !db || Form_Unload(); });
     event->setAccepted(close);
@@ -225,9 +218,5 @@ PersonName frmPlorn::CurrentPerson() const
 
 int frmPlorn::EntryOf(const PersonName& person) const
 {
-    for (int i = 0; i < cmbPers->entryCount(); ++i) {
-        if (cmbPers->keyAt(i) == person.stored())
-            return i;
-    }
-    return -1;
+    return cmbPers->indexOfKey(person.stored());
 }

@@ -72,13 +72,13 @@ void frmPlorn::cmdAdd_Click()
     ShowMessage(this, QStringLiteral("La personne : ") + name + CRLF + QStringLiteral("a été ajouté"),
                 QStringLiteral("Ajouter"), MessageIcon::Information);
 
-    LoadAllUser();
-    if (const int entry = EntryOf(name); entry >= 0) {
-        cmbPers->selectIndex(entry);
-        txtPlorn->setFocus();
-        txtPlorn->moveCaretToEnd();
-        txtName->clear();
-    }
+    // What rebuilding the list shows, without reading the list again or the first person's notes, which
+    // would be left at once: the new entry at its place, selected, its notes shown.
+    shownPerson.reset();
+    cmbPers->selectIndex(cmbPers->insertEntry(PersonName(name).stored()));
+    txtPlorn->setFocus();
+    txtPlorn->moveCaretToEnd();
+    txtName->clear();
 }
 
 void frmPlorn::cmdKill_Click()
@@ -98,5 +98,12 @@ void frmPlorn::cmdKill_Click()
         MessageAnswer::Yes)
         return;
     db->DeletePerson(person);
-    LoadAllUser();
+    // What rebuilding the list shows, without reading the list again: the entry gone, the first entry
+    // selected and its notes shown; the notes on screen are dropped, not saved.
+    shownPerson.reset();
+    cmbPers->removeEntries(person.stored());
+    if (cmbPers->entryCount() > 0)
+        cmbPers->selectIndex(0);
+    else
+        txtPlorn->loadText(QString());
 }

@@ -1,6 +1,8 @@
 #include "ui/toolkit/PersonList.h"
 
-#include <QCollator>
+#include "ui/toolkit/PersonListModel.h"
+
+#include <QEvent>
 #include <QListView>
 #include <QPainter>
 #include <QPalette>
@@ -9,9 +11,7 @@
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QStyleOptionComboBox>
-#include <algorithm>
-#include <numeric>
-#include <vector>
+#include <QTimer>
 
 namespace {
 
@@ -54,15 +54,12 @@ public:
     }
 };
 
-QCollator FrenchCollator()
-{
-    return QCollator(QLocale(QLocale::French, QLocale::France));
-}
-
 } // namespace
 
-PersonList::PersonList(QWidget* parent) : QComboBox(parent)
+PersonList::PersonList(QWidget* parent) : QComboBox(parent), model_(new PersonListModel(this))
 {
+    // The model first: the one QComboBox makes for itself would hold an item object per name, and goes now.
+    setModel(model_);
     setEditable(false);
     // The default policy measures every entry at the first show: seconds at 100,000 names.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -72,6 +69,7 @@ PersonList::PersonList(QWidget* parent) : QComboBox(parent)
     style->setParent(this);
     setStyle(style);
     auto* popupView = new QListView(this);
+    // Every row as high as the first: a million rows are not measured one by one.
     popupView->setUniformItemSizes(true);
     // The default selection blue carries white text at 3.6:1; this one at 7:1, over the 4.5:1 text needs.
     QPalette selection = popupView->palette();
@@ -81,51 +79,70 @@ PersonList::PersonList(QWidget* parent) : QComboBox(parent)
     }
     popupView->setPalette(selection);
     setView(popupView);
+    // What the user does in the list part goes through here first; the view's own filters come after.
+    for (QObject* part : {static_cast<QObject*>(popupView->parentWidget()), static_cast<QObject*>(popupView),
+                          static_cast<QObject*>(popupView->viewport())})
+        part->installEventFilter(this);
     connect(this, &QComboBox::currentIndexChanged, this, &PersonList::raiseUserClick);
 }
 
-void PersonList::setEntries(const QList<Entry>& entries)
+PersonList::~PersonList() = default;
+
+void PersonList::setEntries(const SortedNames::NameSource& source)
 {
-    QStringList texts;
-    texts.reserve(entries.size());
-    for (const Entry& entry : entries)
-        texts.append(entry.text);
-    // Sorted through their indexes, so that each key follows its text; equal texts keep their keys' order.
-    QList<qsizetype> order(entries.size());
-    std::iota(order.begin(), order.end(), 0);
-    const QCollator collator = FrenchCollator();
-    std::vector<QCollatorSortKey> sortKeys;
-    sortKeys.reserve(entries.size());
-    for (const QString& text : texts)
-        sortKeys.push_back(collator.sortKey(text));
-    std::sort(order.begin(), order.end(), [&](qsizetype left, qsizetype right) {
-        const int byKey = sortKeys[left].compare(sortKeys[right]);
-        if (byKey != 0)
-            return byKey < 0;
-        if (texts[left] != texts[right])
-            return texts[left] < texts[right];
-        return entries[left].key < entries[right].key;
-    });
-    QStringList sorted;
-    sorted.reserve(entries.size());
-    keys_.clear();
-    keys_.reserve(entries.size());
-    for (const qsizetype index : order) {
-        sorted.append(texts[index]);
-        keys_.append(entries[index].key);
-    }
+    SortedNames names = SortedNames::fromSource(source);
     const QSignalBlocker blocker(this);
-    clear();
-    addItems(sorted);
+    model_->assign(std::move(names));
     // Filling an empty combo box selects the first entry by itself.
     setCurrentIndex(-1);
+}
+
+void PersonList::setEntries(const QList<QByteArray>& keys)
+{
+    setEntries([&keys](const std::function<void(QByteArrayView)>& add) {
+        for (const QByteArray& key : keys)
+            add(key);
+    });
 }
 
 void PersonList::clearEntries()
 {
     const QSignalBlocker blocker(this);
-    clear();
-    keys_.clear();
+    model_->clear();
+}
+
+int PersonList::insertEntry(QByteArrayView key)
+{
+    const QSignalBlocker blocker(this);
+    const bool wasEmpty = count() == 0;
+    const int place = model_->insert(key);
+    // The first entry of an empty list is selected by the combo box itself.
+    if (wasEmpty)
+        setCurrentIndex(-1);
+    return place;
+}
+
+void PersonList::removeEntries(QByteArrayView key)
+{
+    const QSignalBlocker blocker(this);
+    const int selected = currentIndex();
+    const bool selectedGoes = selected >= 0 && model_->names().stored(selected) == key;
+    model_->removeAll(key);
+    // The combo box would select a neighbour by itself.
+    if (selectedGoes)
+        setCurrentIndex(-1);
+}
+
+QByteArray PersonList::keyAt(int index) const
+{
+    if (index < 0 || index >= count())
+        return {};
+    return model_->names().stored(index).toByteArray();
+}
+
+int PersonList::indexOfKey(QByteArrayView key) const
+{
+    return static_cast<int>(model_->names().indexOf(key));
 }
 
 void PersonList::selectIndex(int index)
@@ -144,8 +161,55 @@ void PersonList::selectIndex(int index)
 
 void PersonList::showPopup()
 {
-    emit dropDown();
     QComboBox::showPopup();
+    if (!view()->isVisible()) {
+        // Nothing opened (an empty list): nothing to draw first.
+        emit dropDown();
+        return;
+    }
+    dropDownPending_ = true;
+}
+
+void PersonList::hidePopup()
+{
+    // Every choice in the list part closes it first: the drop-down event comes before the choice.
+    raisePendingDropDown();
+    QComboBox::hidePopup();
+}
+
+void PersonList::raisePendingDropDown()
+{
+    if (!dropDownPending_)
+        return;
+    dropDownPending_ = false;
+    emit dropDown();
+}
+
+bool PersonList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!dropDownPending_)
+        return QComboBox::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Paint:
+        // Raised once this paint has been put on the screen, which ends the event being handled now.
+        if (watched == view()->viewport())
+            QTimer::singleShot(0, this, &PersonList::raisePendingDropDown);
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+        raisePendingDropDown();
+        // A message box shown by the handler closed the list part: what the user did was meant for a list
+        // that is no longer open.
+        if (!view()->isVisible())
+            return true;
+        break;
+    default:
+        break;
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 void PersonList::raiseUserClick(int index)

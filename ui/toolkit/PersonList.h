@@ -1,44 +1,66 @@
 #pragma once
 
+#include "ui/toolkit/SortedNames.h"
+
 #include <QComboBox>
-#include <QStringList>
+
+class PersonListModel;
 
 // The drop-down list of persons: entries kept in French alphabetical order, a click event on every
 // selection (by the user or by code, the same entry included, never for "no selection"), and a
-// drop-down event raised before the list part opens. The user picks entries but cannot type.
+// drop-down event when the list part opens. The user picks entries but cannot type.
+//
+// An entry is known by its key, a name's exact stored bytes; its text is those bytes decoded.
+//
+// The list part is drawn first and the drop-down event raised right after it reached the screen, so that
+// a save made there never keeps the list from appearing; whatever the user does in the list part (a click,
+// a key) waits until the event has been raised, so no entry can be chosen before it.
 class PersonList : public QComboBox {
     Q_OBJECT
 public:
-    // An entry: the text shown, and the key that the program knows it by (a name's exact stored bytes).
-    struct Entry {
-        QString text;
-        QByteArray key;
-    };
-
     explicit PersonList(QWidget* parent = nullptr);
+    ~PersonList() override;
 
-    // Replaces every entry at once (sorted here by their texts, one insertion), leaving nothing selected and
-    // raising no click. Sorting once keeps 100,000 names fast.
-    void setEntries(const QList<Entry>& entries);
+    // Replaces every entry with the names `source` hands over, sorted once, leaving nothing selected and
+    // raising no click.
+    void setEntries(const SortedNames::NameSource& source);
+    void setEntries(const QList<QByteArray>& keys);
     // Removes every entry without raising a click.
     void clearEntries();
+    // Puts one entry at its sorted place and returns its index, raising no click; the selected entry stays
+    // selected.
+    int insertEntry(QByteArrayView key);
+    // Removes every entry with that key, raising no click; nothing is selected afterwards when the selected
+    // entry was among them.
+    void removeEntries(QByteArrayView key);
 
     int entryCount() const { return count(); }
     QString entryAt(int index) const { return itemText(index); }
-    QByteArray keyAt(int index) const { return keys_.value(index); }
+    QByteArray keyAt(int index) const;
+    // The first entry with that key, or -1.
+    int indexOfKey(QByteArrayView key) const;
     // Selects the entry and raises listClick, nested, even when it was already selected.
     void selectIndex(int index);
 
     void showPopup() override;
+    void hidePopup() override;
+    // An opening whose drop-down event has not been raised yet is treated as if that event had been handled.
+    void forgetPendingDropDown() { dropDownPending_ = false; }
 
 Q_SIGNALS:
     void listClick();
     void dropDown();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void raiseUserClick(int index);
+    void raisePendingDropDown();
+
+    PersonListModel* model_ = nullptr;
     // Set while selectIndex changes the index, which raises its own click.
     bool selectingByCode_ = false;
-    // The entries' keys, in the list's order.
-    QList<QByteArray> keys_;
+    // Set from the opening of the list part until its drop-down event is raised.
+    bool dropDownPending_ = false;
 };
