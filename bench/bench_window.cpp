@@ -124,7 +124,7 @@ OpenWindow& WindowWithLargeNotes(const QString& purpose, qint64 megabytes)
     return TheWorkspace->window(QStringLiteral("%1-%2MB").arg(purpose).arg(megabytes), 2, 2, megabytes);
 }
 
-int IndexOf(const PersonList& list, const QString& name)
+int IndexOf(PersonList& list, const QString& name)
 {
     for (int i = 0; i < list.entryCount(); ++i) {
         if (list.entryAt(i) == name)

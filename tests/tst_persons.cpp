@@ -45,7 +45,7 @@ QList<std::pair<QString, QByteArray>> Rebuilt(const TempLedger& file)
     return entries;
 }
 
-QList<std::pair<QString, QByteArray>> Shown(const PersonList& list)
+QList<std::pair<QString, QByteArray>> Shown(PersonList& list)
 {
     QList<std::pair<QString, QByteArray>> entries;
     for (int i = 0; i < list.entryCount(); ++i)

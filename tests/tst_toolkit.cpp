@@ -191,6 +191,43 @@ private Q_SLOTS:
         QVERIFY(!qobject_cast<QStandardItemModel*>(list.model()));
     }
 
+    // A long list shows its first entry at once and puts the others in place once sorted on its own thread:
+    // the same entries in the same order, the selection kept, no click raised.
+    void personListShowsItsFirstEntryBeforeALongSort()
+    {
+        const QString composed = QStringLiteral("\u00e9mile");
+        const QString decomposed = QStringLiteral("e\u0301mile");
+        QList<QByteArray> keys{composed.toUtf8()};
+        const int others = static_cast<int>(PersonList::SortAfterShowingFrom);
+        for (int i = 0; i < others; ++i)
+            keys.append(QStringLiteral("Nom %1").arg((i * 7919) % others).toUtf8());
+        // Equal to the first under the collation, and before it once the tie is broken.
+        keys.append(decomposed.toUtf8());
+
+        PersonList list;
+        list.setEntries(keys);
+        QCOMPARE(list.entryCount(), keys.size());
+        QCOMPARE(list.count(), 1);
+        QCOMPARE(list.keyAt(0), decomposed.toUtf8());
+        QSignalSpy clicks(&list, &PersonList::listClick);
+        list.selectIndex(0);
+        QCOMPARE(clicks.size(), 1);
+        QTRY_COMPARE(list.count(), keys.size());
+        QCOMPARE(list.currentIndex(), 0);
+        QCOMPARE(clicks.size(), 1);
+        QCOMPARE(list.entryAt(1), composed);
+        const QCollator collator(QLocale(QLocale::French, QLocale::France));
+        for (int i = 2; i < list.entryCount(); ++i)
+            QVERIFY(collator.compare(list.entryAt(i - 1), list.entryAt(i)) < 0);
+
+        // Adding before the sort has ended waits for it.
+        PersonList early;
+        early.setEntries(keys);
+        QCOMPARE(early.insertEntry("Aaron"), 0);
+        QCOMPARE(early.count(), keys.size() + 1);
+        QCOMPARE(early.entryAt(1), decomposed);
+    }
+
     // The opened list says when more persons exist than rows fit: a scroll bar.
     void personListShowsAScrollBarWhenNotAllFit()
     {

@@ -40,7 +40,7 @@ void AnswerNextModalBox(QObject* scope, std::function<void(QMessageBox*)> answer
     poll->start();
 }
 
-QStringList EntriesOf(const PersonList& list)
+QStringList EntriesOf(PersonList& list)
 {
     QStringList entries;
     for (int i = 0; i < list.entryCount(); ++i)

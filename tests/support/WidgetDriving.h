@@ -20,4 +20,4 @@ void TypeText(QWidget* widget, const QString& text);
 void AnswerNextModalBox(QObject* scope, std::function<void(QMessageBox*)> answer);
 
 // The entries of the list, in the order it shows them.
-QStringList EntriesOf(const PersonList& list);
+QStringList EntriesOf(PersonList& list);

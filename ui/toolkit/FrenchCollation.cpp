@@ -49,3 +49,12 @@ std::basic_string_view<unsigned char> FrenchCollation::sortKey(QStringView text)
     }
     return {key_.data(), static_cast<size_t>(std::max(size, 0))};
 }
+
+int FrenchCollation::compare(QStringView left, QStringView right) const
+{
+    const auto length = [](QStringView text) {
+        return static_cast<int>(std::min<qsizetype>(text.size(), std::numeric_limits<int>::max() / 4));
+    };
+    return ucol_strcoll(collator_.get(), reinterpret_cast<const UChar*>(left.utf16()), length(left),
+                        reinterpret_cast<const UChar*>(right.utf16()), length(right));
+}

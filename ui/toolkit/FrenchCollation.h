@@ -19,6 +19,9 @@ public:
 
     // The key of `text`, valid until the next call; ends with a zero byte, and holds no other.
     std::basic_string_view<unsigned char> sortKey(QStringView text);
+    // How the keys of the two texts compare (<0, 0, >0), without making them: one pass that stops at the first
+    // difference.
+    int compare(QStringView left, QStringView right) const;
 
 private:
     struct Close {

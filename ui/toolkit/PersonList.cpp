@@ -1,5 +1,7 @@
 #include "ui/toolkit/PersonList.h"
 
+#include "ui/toolkit/FailureGuard.h"
+#include "ui/toolkit/GatheredNames.h"
 #include "ui/toolkit/PersonListModel.h"
 
 #include <QEvent>
@@ -86,13 +88,39 @@ PersonList::PersonList(QWidget* parent) : QComboBox(parent), model_(new PersonLi
     connect(this, &QComboBox::currentIndexChanged, this, &PersonList::raiseUserClick);
 }
 
-PersonList::~PersonList() = default;
+PersonList::~PersonList()
+{
+    abandonSorting();
+}
 
 void PersonList::setEntries(const SortedNames::NameSource& source)
 {
-    SortedNames names = SortedNames::fromSource(source);
+    abandonSorting();
+    auto gathered = std::make_shared<GatheredNames>();
+    source([&gathered](QByteArrayView stored) { gathered->add(stored); });
+    SortedNames shown;
+    if (gathered->size() < SortAfterShowingFrom) {
+        shown = SortedNames::fromSource(gathered->source());
+    } else {
+        // Computing a million sort keys takes a second: the window shows the first person meanwhile.
+        const QByteArrayView first = gathered->at(gathered->firstInOrder());
+        shown = SortedNames::fromSource([first](const std::function<void(QByteArrayView)>& add) { add(first); });
+        sortingCount_ = gathered->size();
+        auto abandoned = std::make_shared<std::atomic<bool>>(false);
+        sortingAbandoned_ = abandoned;
+        sorting_ = std::async(std::launch::async, [this, gathered, abandoned] {
+            SortedNames sorted = SortedNames::fromSource([&](const std::function<void(QByteArrayView)>& add) {
+                for (qsizetype index = 0; index < gathered->size() && !abandoned->load(); ++index)
+                    add(gathered->at(index));
+            });
+            if (!abandoned->load())
+                QMetaObject::invokeMethod(
+                    this, [this] { RunGuarded([this] { finishSorting(); }); }, Qt::QueuedConnection);
+            return sorted;
+        });
+    }
     const QSignalBlocker blocker(this);
-    model_->assign(std::move(names));
+    model_->assign(std::move(shown));
     // Filling an empty combo box selects the first entry by itself.
     setCurrentIndex(-1);
 }
@@ -105,14 +133,43 @@ void PersonList::setEntries(const QList<QByteArray>& keys)
     });
 }
 
+void PersonList::finishSorting()
+{
+    if (!sorting_.valid())
+        return;
+    SortedNames sorted = sorting_.get();
+    sorting_ = {};
+    sortingAbandoned_.reset();
+    sortingCount_ = 0;
+    const QSignalBlocker blocker(this);
+    const int selected = currentIndex();
+    model_->completeWith(std::move(sorted));
+    // The combo box selects the first entry by itself when rows come into a list with none selected.
+    if (currentIndex() != selected)
+        setCurrentIndex(selected);
+}
+
+void PersonList::abandonSorting()
+{
+    if (!sorting_.valid())
+        return;
+    sortingAbandoned_->store(true);
+    sorting_.wait();
+    sorting_ = {};
+    sortingAbandoned_.reset();
+    sortingCount_ = 0;
+}
+
 void PersonList::clearEntries()
 {
+    abandonSorting();
     const QSignalBlocker blocker(this);
     model_->clear();
 }
 
 int PersonList::insertEntry(QByteArrayView key)
 {
+    finishSorting();
     const QSignalBlocker blocker(this);
     const bool wasEmpty = count() == 0;
     const int place = model_->insert(key);
@@ -124,6 +181,7 @@ int PersonList::insertEntry(QByteArrayView key)
 
 void PersonList::removeEntries(QByteArrayView key)
 {
+    finishSorting();
     const QSignalBlocker blocker(this);
     const int selected = currentIndex();
     const bool selectedGoes = selected >= 0 && model_->names().stored(selected) == key;
@@ -133,20 +191,32 @@ void PersonList::removeEntries(QByteArrayView key)
         setCurrentIndex(-1);
 }
 
-QByteArray PersonList::keyAt(int index) const
+QString PersonList::entryAt(int index)
 {
+    if (index >= count())
+        finishSorting();
+    return itemText(index);
+}
+
+QByteArray PersonList::keyAt(int index)
+{
+    if (index >= count())
+        finishSorting();
     if (index < 0 || index >= count())
         return {};
     return model_->names().stored(index).toByteArray();
 }
 
-int PersonList::indexOfKey(QByteArrayView key) const
+int PersonList::indexOfKey(QByteArrayView key)
 {
+    finishSorting();
     return static_cast<int>(model_->names().indexOf(key));
 }
 
 void PersonList::selectIndex(int index)
 {
+    if (index >= count())
+        finishSorting();
     if (index < 0 || index >= count()) {
         const QSignalBlocker blocker(this);
         setCurrentIndex(-1);
@@ -161,6 +231,7 @@ void PersonList::selectIndex(int index)
 
 void PersonList::showPopup()
 {
+    finishSorting();
     QComboBox::showPopup();
     if (!view()->isVisible()) {
         // Nothing opened (an empty list): nothing to draw first.
@@ -210,6 +281,19 @@ bool PersonList::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return QComboBox::eventFilter(watched, event);
+}
+
+void PersonList::keyPressEvent(QKeyEvent* event)
+{
+    // Moving through the closed list needs every entry in place.
+    finishSorting();
+    QComboBox::keyPressEvent(event);
+}
+
+void PersonList::wheelEvent(QWheelEvent* event)
+{
+    finishSorting();
+    QComboBox::wheelEvent(event);
 }
 
 void PersonList::raiseUserClick(int index)

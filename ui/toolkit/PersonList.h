@@ -3,6 +3,9 @@
 #include "ui/toolkit/SortedNames.h"
 
 #include <QComboBox>
+#include <atomic>
+#include <future>
+#include <memory>
 
 class PersonListModel;
 
@@ -22,7 +25,8 @@ public:
     ~PersonList() override;
 
     // Replaces every entry with the names `source` hands over, sorted once, leaving nothing selected and
-    // raising no click.
+    // raising no click. A long list is sorted on a thread of its own while its first entry is already there to
+    // be selected and shown; anything that needs the others waits for the sort (see finishSorting).
     void setEntries(const SortedNames::NameSource& source);
     void setEntries(const QList<QByteArray>& keys);
     // Removes every entry without raising a click.
@@ -34,11 +38,13 @@ public:
     // entry was among them.
     void removeEntries(QByteArrayView key);
 
-    int entryCount() const { return count(); }
-    QString entryAt(int index) const { return itemText(index); }
-    QByteArray keyAt(int index) const;
+    int entryCount() const { return sorting_.valid() ? static_cast<int>(sortingCount_) : count(); }
+    QString entryAt(int index);
+    QByteArray keyAt(int index);
     // The first entry with that key, or -1.
-    int indexOfKey(QByteArrayView key) const;
+    int indexOfKey(QByteArrayView key);
+    // Waits for the sort of a long list and puts every entry in place, raising no click.
+    void finishSorting();
     // Selects the entry and raises listClick, nested, even when it was already selected.
     void selectIndex(int index);
 
@@ -47,20 +53,30 @@ public:
     // An opening whose drop-down event has not been raised yet is treated as if that event had been handled.
     void forgetPendingDropDown() { dropDownPending_ = false; }
 
+    // From this many names on, the list shows its first entry before the others are sorted.
+    static constexpr qsizetype SortAfterShowingFrom = 20'000;
+
 Q_SIGNALS:
     void listClick();
     void dropDown();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void raiseUserClick(int index);
     void raisePendingDropDown();
+    void abandonSorting();
 
     PersonListModel* model_ = nullptr;
     // Set while selectIndex changes the index, which raises its own click.
     bool selectingByCode_ = false;
     // Set from the opening of the list part until its drop-down event is raised.
     bool dropDownPending_ = false;
+    // The sort of a long list, from its filling until finishSorting; sortingCount_ names in all.
+    std::future<SortedNames> sorting_;
+    std::shared_ptr<std::atomic<bool>> sortingAbandoned_;
+    qsizetype sortingCount_ = 0;
 };

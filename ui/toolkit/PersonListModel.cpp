@@ -24,6 +24,16 @@ void PersonListModel::assign(SortedNames names)
     endInsertRows();
 }
 
+void PersonListModel::completeWith(SortedNames names)
+{
+    Q_ASSERT(names_.size() == 1 && names.size() >= 1 && names.stored(0) == names_.stored(0));
+    if (names.size() == 1)
+        return;
+    beginInsertRows(QModelIndex(), 1, static_cast<int>(names.size()) - 1);
+    names_ = std::move(names);
+    endInsertRows();
+}
+
 void PersonListModel::clear()
 {
     if (names_.size() == 0)

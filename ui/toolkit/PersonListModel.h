@@ -18,6 +18,9 @@ public:
     // Replaces every row: removed, then the new ones inserted at once.
     void assign(SortedNames names);
     void clear();
+    // Puts the rows after the first in place, once the whole list is sorted: `names` starts with the one row
+    // shown so far.
+    void completeWith(SortedNames names);
     int insert(QByteArrayView stored);
     // Removes every row with those bytes.
     void removeAll(QByteArrayView stored);

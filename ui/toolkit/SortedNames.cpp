@@ -53,15 +53,20 @@ struct SortedNames::Comes {
             CompareBytes(left.bytes + left.storedSize, left.keySize, right.bytes + right.storedSize, right.keySize);
         if (byKey != 0)
             return byKey;
-        // Equal keys are rare (the same text composed otherwise, or bytes that decode alike).
-        const QString leftText = DecodeStoredText(left.bytes, left.storedSize);
-        const QString rightText = DecodeStoredText(right.bytes, right.storedSize);
-        if (leftText != rightText)
-            return leftText < rightText ? -1 : 1;
-        return CompareBytes(left.bytes, left.storedSize, right.bytes, right.storedSize);
+        return compareTies({left.bytes, left.storedSize}, {right.bytes, right.storedSize});
     }
     bool operator()(const Row& left, const Row& right) const { return compare(left, right) < 0; }
 };
+
+int SortedNames::compareTies(QByteArrayView left, QByteArrayView right)
+{
+    // Equal keys are rare (the same text composed otherwise, or bytes that decode alike).
+    const QString leftText = DecodeStoredText(left.data(), left.size());
+    const QString rightText = DecodeStoredText(right.data(), right.size());
+    if (leftText != rightText)
+        return leftText < rightText ? -1 : 1;
+    return CompareBytes(left.data(), left.size(), right.data(), right.size());
+}
 
 SortedNames::SortedNames() : collation_(std::make_unique<FrenchCollation>()), blocks_(std::make_unique<Blocks>()) {}
 SortedNames::~SortedNames() = default;

@@ -25,6 +25,8 @@ public:
 
     // Every name that `source` hands over, sorted once.
     static SortedNames fromSource(const NameSource& source);
+    // The order of two names whose keys are equal: by their texts, then by their bytes.
+    static int compareTies(QByteArrayView left, QByteArrayView right);
 
     qsizetype size() const { return static_cast<qsizetype>(rows_.size()); }
     QByteArrayView stored(qsizetype index) const;
