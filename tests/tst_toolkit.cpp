@@ -17,6 +17,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -298,6 +299,7 @@ private Q_SLOTS:
         QTest::newRow("person list") << "list";
         QTest::newRow("name box") << "name";
         QTest::newRow("read-only line") << "line";
+        QTest::newRow("read-only text area") << "area";
     }
     void focusIsVisible()
     {
@@ -326,6 +328,14 @@ private Q_SLOTS:
             line->setReadOnly(true);
             ShowFocusRing(line);
             focusable = line;
+        } else if (control == QLatin1String("area")) {
+            auto* area = new QPlainTextEdit(QStringLiteral("Programme permetant de gerer ses plorns"), &window);
+            area->setGeometry(10, 10, 145, 67);
+            area->setReadOnly(true);
+            area->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+            area->setFocusPolicy(Qt::StrongFocus);
+            ShowFocusRing(area);
+            focusable = area;
         } else if (control == QLatin1String("name")) {
             auto* name = new NameBox(&window);
             name->setGeometry(10, 10, 185, 25);

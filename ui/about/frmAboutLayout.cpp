@@ -121,6 +121,7 @@ void frmAbout::BuildControls()
     txtComments->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtComments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtComments->setTabChangesFocus(true);
+    ShowFocusRing(txtComments);
     // The same inset as the single-line boxes above it, so the three texts start on one line.
     txtComments->document()->setDocumentMargin(2);
     txtComments->setFocusPolicy(Qt::StrongFocus);

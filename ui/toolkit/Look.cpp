@@ -61,6 +61,13 @@ public:
             painter->restore();
             return;
         }
+        if (element == CE_ShapedFrame && frame && frame->frameShape == QFrame::StyledPanel) {
+            // A text area keeps the style's frame, as wide as the ring, which covers it when focused.
+            QProxyStyle::drawControl(element, option, painter, widget);
+            if (focused)
+                PaintFocusRing(painter, option->rect);
+            return;
+        }
         QProxyStyle::drawControl(element, option, painter, widget);
         // Inside the style's own outline, which stays as it is.
         if (element == CE_PushButton && focused)
