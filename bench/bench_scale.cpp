@@ -8,6 +8,7 @@
 
 #include "bench/BareStatements.h"
 #include "bench/LedgerWorkspace.h"
+#include "bench/OffscreenPlatform.h"
 #include "bench/ScaleLedgers.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/NotesBox.h"
@@ -362,22 +363,11 @@ void Register(bool quick)
     }
 }
 
-QtMessageHandler QtsOwnHandler = nullptr;
-
-// The offscreen platform says so at every pop-up: thousands of lines that would bury the results.
-void DropOffscreenNotices(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (message.startsWith(QLatin1String("This plugin does not support")))
-        return;
-    QtsOwnHandler(type, context, message);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QtsOwnHandler = qInstallMessageHandler(DropOffscreenNotices);
+    UseQuietOffscreenPlatform();
     benchmark::Initialize(&argc, argv);
     QApplication app(argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

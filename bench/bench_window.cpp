@@ -4,6 +4,7 @@
 
 #include "bench/BareStatements.h"
 #include "bench/LedgerWorkspace.h"
+#include "bench/OffscreenPlatform.h"
 #include "bench/SampleText.h"
 #include "bench/WindowLedger.h"
 #include "ui/main/frmPlorn.h"
@@ -346,25 +347,9 @@ BENCHMARK(BenchBareSaveNotes)
     ->Args({1, 1})
     ->Apply(AsWaited);
 
-namespace {
-
-QtMessageHandler QtsOwnHandler = nullptr;
-
-// The offscreen platform says so at every pop-up: thousands of lines that would bury the results.
-void DropOffscreenNotices(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (message.startsWith(QLatin1String("This plugin does not support")))
-        return;
-    QtsOwnHandler(type, context, message);
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
-    // Widgets need no display: the offscreen platform draws into memory, as the tests do.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QtsOwnHandler = qInstallMessageHandler(DropOffscreenNotices);
+    UseQuietOffscreenPlatform();
     benchmark::Initialize(&argc, argv);
     QApplication app(argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
