@@ -21,7 +21,7 @@ constexpr int EndWaitMs = 5000;
 
 [[noreturn]] void Damaged(const QString& what)
 {
-    throw JetReadError(QStringLiteral("il est endommagé (%1)").arg(what));
+    throw JetReadError::damaged(what);
 }
 
 // Runs in the child between fork and exec: only async-signal-safe calls. Every descriptor but the three pipes
