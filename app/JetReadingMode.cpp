@@ -60,6 +60,7 @@ std::optional<QByteArray> ReadRequestBytes()
     }
 }
 
+#if !defined(__SANITIZE_ADDRESS__)
 // The address space in use now, from /proc/self/statm (in pages); 0 when it cannot be read.
 rlim_t AddressSpaceInUse()
 {
@@ -71,6 +72,7 @@ rlim_t AddressSpaceInUse()
     std::fclose(statm);
     return read ? rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) : 0;
 }
+#endif
 
 void LimitResources(const JetReadingRequest& request)
 {
