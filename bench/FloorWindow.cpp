@@ -2,7 +2,6 @@
 
 #include "ui/toolkit/Look.h"
 
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,11 +11,7 @@ FloorWindow::FloorWindow()
     MakeFixedWindow(this, 5865, 4545, WindowButtons::MinimizeAndClose);
     SetBackgroundColour(this, Qt::white);
     setWindowTitle(QStringLiteral("Quentaril"));
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/assets/main-icon-64.png"));
-    icon.addFile(QStringLiteral(":/assets/main-icon-32.png"));
-    icon.addFile(QStringLiteral(":/assets/main-icon-16.png"));
-    setWindowIcon(icon);
+    setWindowIcon(ProgramIcon());
 
     notes_ = new QPlainTextEdit(this);
     PlaceInTwips(notes_, 0, 360, 5895, 3855);

@@ -6,7 +6,6 @@
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
 
-#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 
@@ -15,12 +14,7 @@ void frmPlorn::BuildControls()
     MakeFixedWindow(this, 5865, 4545, WindowButtons::MinimizeAndClose);
     SetBackgroundColour(this, Qt::white);
     setWindowTitle(QStringLiteral("Quentaril"));
-    // Qt picks the size each place needs; at a scale of 2 the 32 and 64 serve the 16 and the 32.
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/assets/main-icon-64.png"));
-    icon.addFile(QStringLiteral(":/assets/main-icon-32.png"));
-    icon.addFile(QStringLiteral(":/assets/main-icon-16.png"));
-    setWindowIcon(icon);
+    setWindowIcon(ProgramIcon());
 
     // Created first so that the list and the buttons, which overlap it a little, lie on top.
     txtPlorn = Named(new NotesBox(this), "txtPlorn");

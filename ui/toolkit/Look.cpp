@@ -189,3 +189,13 @@ void ShowFocusRing(QWidget* control, int coveredEdge)
     if (auto* frame = qobject_cast<QFrame*>(control); frame && frame->frameShape() == QFrame::Box)
         frame->setLineWidth(1 + coveredEdge + FocusRingWidth);
 }
+
+QIcon ProgramIcon()
+{
+    // Qt picks the size each place needs; at a scale of 2 the 32 and 64 serve the 16 and the 32.
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/assets/main-icon-64.png"));
+    icon.addFile(QStringLiteral(":/assets/main-icon-32.png"));
+    icon.addFile(QStringLiteral(":/assets/main-icon-16.png"));
+    return icon;
+}

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QRect>
 #include <QWidget>
 
@@ -58,3 +59,6 @@ void ShowFocusRing(QWidget* control, int coveredEdge = 0);
 // A white single-line box with a plain black frame, whose focus shows as a ring of focus blue in place of the
 // frame; the text stays where it is.
 void MakePlainBox(QWidget* lineEdit);
+
+// The program's icon, in the sizes its windows and the task bar take.
+QIcon ProgramIcon();
