@@ -34,11 +34,17 @@ void LedgerDraft::prepare()
     if (db_)
         return;
     Connection db = OpenKeyedConnection(path(), LedgerPassword);
-    // A draft that fails is thrown away whole: no journal or temporary file needs to reach the disk.
+    // A draft that fails is thrown away whole, and one that is kept is synced whole before it takes its place: no
+    // journal, temporary file or intermediate sync needs to reach the disk.
     Execute(db.get(), "PRAGMA journal_mode = MEMORY");
     Execute(db.get(), "PRAGMA temp_store = MEMORY");
+    Execute(db.get(), "PRAGMA synchronous = OFF");
+    // The engine derives the key when it first encrypts a page: committing the empty table does it here, where
+    // the caller may have it done alongside other work, rather than at write().
     Execute(db.get(), "BEGIN");
     Execute(db.get(), CreateTableSql);
+    Execute(db.get(), "COMMIT");
+    Execute(db.get(), "BEGIN");
     db_ = std::move(db);
 }
 

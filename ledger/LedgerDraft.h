@@ -21,11 +21,11 @@ public:
 
     QString path() const { return file_.fileName(); }
 
-    // Opens the draft with the ledger's key and begins the transaction that makes the table: the key's derivation
-    // takes most of a small ledger's time, and a caller may have other work under way meanwhile. Optional.
+    // Opens the draft with the ledger's key, derives it and makes the table, then begins the transaction write()
+    // ends: the key's derivation takes most of a small ledger's time, and a caller may run this on a thread of
+    // its own while it does other work. Optional.
     void prepare();
-    // Writes the table and these persons in one transaction (the one prepare() began), then syncs the file to
-    // the disk.
+    // Writes these persons in the transaction prepare() began, then syncs the file to the disk.
     void write(const QList<LedgerPerson>& persons);
     // Moves the draft over `target` (a rename, which replaces a file in one step); throws LedgerError.
     void renameOver(const QString& target);

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cerrno>
+#include <future>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -166,14 +167,31 @@ JetConversionResult ConvertJetLedger(const QString& folder, const JetRowReader& 
     try {
         const JetRowsWhenRead rowsWhenRead =
             read(path, QStringLiteral("tblPlorn"), {QStringLiteral("NomPers"), QStringLiteral("LesPlorns")});
-        // While the file is read: the new ledger's key is derived and its table made.
+        // The new ledger's key is derived on a thread of its own while this one takes the rows in: a reading
+        // process whose answer is not drained stops at a full pipe.
+        std::future<void> prepared;
         try {
             draft.emplace(folder);
-            draft->prepare();
+            prepared = std::async(std::launch::async, [&draft] { draft->prepare(); });
         } catch (const LedgerError& failure) {
             unprepared = failure;
         }
-        rows = rowsWhenRead();
+        const auto awaitPrepared = [&] {
+            if (!prepared.valid())
+                return;
+            try {
+                prepared.get();
+            } catch (const LedgerError& failure) {
+                unprepared = failure;
+            }
+        };
+        try {
+            rows = rowsWhenRead();
+        } catch (const JetReadError&) {
+            awaitPrepared();
+            throw;
+        }
+        awaitPrepared();
     } catch (const JetReadError& failure) {
         // The file's own fault first: it is what the user must see to.
         Refuse(path, failure.reason());
