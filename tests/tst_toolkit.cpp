@@ -18,11 +18,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdlib>
@@ -514,6 +516,63 @@ private Q_SLOTS:
         notes.setChanged(false);
         notes.replaceText(QStringLiteral("autre"));
         QVERIFY(notes.isChanged());
+    }
+
+    // Small notes shown after large ones go into a fresh document: the box must show and behave exactly as when
+    // they follow small notes, and the large document must be gone once the box has been drawn.
+    void notesBoxShowsSmallNotesAfterLargeOnesAsAfterSmallOnes_data()
+    {
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("box on screen") << true;
+        QTest::newRow("box hidden") << false;
+    }
+    void notesBoxShowsSmallNotesAfterLargeOnesAsAfterSmallOnes()
+    {
+        QFETCH(bool, shown);
+        const QString large = QStringLiteral("ligne de notes assez longue\r\n").repeated(20'000);
+        const QString small = QStringLiteral("court\r\n20\u00a0€\tfin");
+        NotesBox afterSmall;
+        NotesBox afterLarge;
+        for (NotesBox* notes : {&afterSmall, &afterLarge}) {
+            notes->setFont(QFont(QStringLiteral("Liberation Mono"), 13));
+            notes->setCursorWidth(3);
+            notes->setTabStopDistance(55);
+            notes->resize(300, 200);
+            if (shown)
+                notes->show();
+        }
+        afterSmall.loadText(QStringLiteral("avant"));
+        afterLarge.loadText(large);
+        QPointer<QTextDocument> largeDocument = afterLarge.document();
+        afterSmall.loadText(small);
+        afterLarge.loadText(small);
+
+        for (NotesBox* notes : {&afterSmall, &afterLarge}) {
+            QCOMPARE(notes->text(), small);
+            QVERIFY(!notes->isChanged());
+            QVERIFY(!notes->document()->isUndoAvailable());
+            QCOMPARE(notes->textCursor().position(), 0);
+        }
+        QCOMPARE(afterLarge.document()->defaultFont(), afterSmall.document()->defaultFont());
+        QCOMPARE(afterLarge.document()->defaultTextOption().tabStopDistance(), 55.0);
+        QCOMPARE(afterLarge.document()->defaultTextOption().wrapMode(),
+                 afterSmall.document()->defaultTextOption().wrapMode());
+        QCOMPARE(afterLarge.cursorWidth(), 3);
+        QCOMPARE(afterLarge.verticalScrollBar()->maximum(), afterSmall.verticalScrollBar()->maximum());
+        if (shown)
+            QCOMPARE(afterLarge.grab().toImage(), afterSmall.grab().toImage());
+        // No document holds the large notes any more.
+        QTRY_VERIFY(largeDocument.isNull() || largeDocument->characterCount() < small.size() + 1);
+
+        // Typing and undoing work on the new document, and never bring the large notes back.
+        afterLarge.moveCaretToEnd();
+        QTest::keyClicks(&afterLarge, QStringLiteral("x"));
+        QVERIFY(afterLarge.isChanged());
+        afterLarge.undo();
+        afterLarge.undo();
+        QCOMPARE(afterLarge.text(), small);
+        afterLarge.loadText(large);
+        QCOMPARE(afterLarge.text(), large);
     }
 
     void notesBoxReplaceKeepsCaretAndScroll()

@@ -1,11 +1,19 @@
 #include "ui/toolkit/NotesBox.h"
 
+#include <QPlainTextDocumentLayout>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 namespace {
+
+// Emptying a document of this many characters or more, its text, paragraphs and line layouts, takes milliseconds
+// of freeing memory, most of it handing pages back to the system.
+constexpr int LargeDocumentCharacters = 1 << 16;
+constexpr std::chrono::milliseconds FreeRetiredAtTheLatest{500};
 
 bool IsWidgetLineBreak(QChar c)
 {
@@ -48,6 +56,11 @@ QString NotesBox::text() const
 
 void NotesBox::loadText(const QString& text)
 {
+    // Small notes shown in place of large ones go into a fresh document, and the large one is freed once the box
+    // has been drawn with them: the user does not wait for the freeing. Large notes replace large ones in place,
+    // so that two large documents are never held at once.
+    if (document()->characterCount() >= LargeDocumentCharacters && text.size() < LargeDocumentCharacters)
+        retireShownDocument();
     // QTextCursor::insertText already breaks paragraphs at CR LF, lone CR and lone LF: no conversion pass
     // over megabytes of notes.
     setPlainText(text);
@@ -117,6 +130,43 @@ bool NotesBox::isChanged() const
 void NotesBox::setChanged(bool changed)
 {
     document()->setModified(changed);
+}
+
+void NotesBox::retireShownDocument()
+{
+    QTextDocument* shown = document();
+    auto* fresh = new QTextDocument(this);
+    auto* layout = new QPlainTextDocumentLayout(fresh);
+    layout->setCursorWidth(qobject_cast<QPlainTextDocumentLayout*>(shown->documentLayout())->cursorWidth());
+    fresh->setDocumentLayout(layout);
+    fresh->setDefaultFont(shown->defaultFont());
+    fresh->setDefaultTextOption(shown->defaultTextOption());
+    fresh->setDocumentMargin(shown->documentMargin());
+    fresh->setUndoRedoEnabled(shown->isUndoRedoEnabled());
+    fresh->setUseDesignMetrics(shown->useDesignMetrics());
+    // Taken from its owner first: the box deletes a replaced document at once when it owns it.
+    shown->setParent(nullptr);
+    retired_.emplace_back(shown);
+    setDocument(fresh);
+    // After the next drawing, or soon in any case: a box hidden or covered may not be drawn for long.
+    freeAfterPaint_ = isVisible();
+    QTimer::singleShot(freeAfterPaint_ ? FreeRetiredAtTheLatest : std::chrono::milliseconds(0), this,
+                       &NotesBox::freeRetiredDocuments);
+}
+
+void NotesBox::freeRetiredDocuments()
+{
+    freeAfterPaint_ = false;
+    retired_.clear();
+}
+
+void NotesBox::paintEvent(QPaintEvent* event)
+{
+    QPlainTextEdit::paintEvent(event);
+    if (freeAfterPaint_) {
+        freeAfterPaint_ = false;
+        QTimer::singleShot(0, this, &NotesBox::freeRetiredDocuments);
+    }
 }
 
 QString NotesBox::fromWidgetText(const QString& widgetText)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <memory>
+#include <vector>
 
 // The notes box. The program sees its text with CR LF line breaks and every other character exactly
 // as typed (non-breaking spaces included); Tab moves the focus like in any other control.
@@ -29,4 +31,15 @@ public:
 
     // The widget's paragraph and line breaks become CR LF.
     static QString fromWidgetText(const QString& widgetText);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void retireShownDocument();
+    void freeRetiredDocuments();
+
+    // Documents that showed large notes, kept until the box has been drawn with what replaced them.
+    std::vector<std::unique_ptr<QTextDocument>> retired_;
+    bool freeAfterPaint_ = false;
 };
