@@ -3,6 +3,8 @@
 #include "ledger/PersonName.h"
 #include "ui/toolkit/FrenchCollation.h"
 
+#include <QStringDecoder>
+
 void GatheredNames::add(QByteArrayView stored)
 {
     bytes_.append(stored.data(), stored.size());
@@ -22,14 +24,21 @@ qsizetype GatheredNames::firstInOrder() const
     const FrenchCollation collation;
     qsizetype first = 0;
     QString firstText = DecodeStoredText(at(0).data(), at(0).size());
+    // Each name is decoded into one buffer, as DecodeStoredText decodes it (an initial byte order mark kept):
+    // no string is made for each of a million names.
+    QStringDecoder decode(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString buffer;
     for (qsizetype index = 1; index < size(); ++index) {
         const QByteArrayView stored = at(index);
-        const QString text = DecodeStoredText(stored.data(), stored.size());
+        if (buffer.size() < decode.requiredSpace(stored.size()))
+            buffer.resize(decode.requiredSpace(stored.size()));
+        const QStringView text(buffer.constData(), decode.appendToBuffer(buffer.data(), stored) - buffer.constData());
         // The same order as the sorted list's: keys, then its tie-break.
         const int order = collation.compare(text, firstText);
         if (order < 0 || (order == 0 && SortedNames::compareTies(stored, at(first)) < 0)) {
             first = index;
-            firstText = text;
+            firstText = text.toString();
         }
     }
     return first;
