@@ -14,10 +14,12 @@
 #include <QSignalBlocker>
 #include <QStyleOptionComboBox>
 #include <QTimer>
+#include <chrono>
 
 namespace {
 
 const QColor SelectedRowColour(0x1A, 0x55, 0x8C);
+constexpr std::chrono::milliseconds StartSortingAtTheLatest{500};
 
 // The list as drawn. It drops below the box, as a drop-down list does, rather than over it as Fusion's popup
 // mode does: that mode measures the text of every entry each time the list opens (over half a second at 100,000
@@ -108,7 +110,7 @@ void PersonList::setEntries(const SortedNames::NameSource& source)
         sortingCount_ = gathered->size();
         auto abandoned = std::make_shared<std::atomic<bool>>(false);
         sortingAbandoned_ = abandoned;
-        sorting_ = std::async(std::launch::async, [this, gathered, abandoned] {
+        unstartedSort_ = [this, gathered, abandoned] {
             SortedNames sorted = SortedNames::fromSource([&](const std::function<void(QByteArrayView)>& add) {
                 for (qsizetype index = 0; index < gathered->size() && !abandoned->load(); ++index)
                     add(gathered->at(index));
@@ -117,7 +119,9 @@ void PersonList::setEntries(const SortedNames::NameSource& source)
                 QMetaObject::invokeMethod(
                     this, [this] { RunGuarded([this] { finishSorting(); }); }, Qt::QueuedConnection);
             return sorted;
-        });
+        };
+        // Once drawn, or soon in any case: a list that is hidden or covered may not be drawn for long.
+        QTimer::singleShot(StartSortingAtTheLatest, this, &PersonList::startSorting);
     }
     const QSignalBlocker blocker(this);
     model_->assign(std::move(shown));
@@ -133,8 +137,17 @@ void PersonList::setEntries(const QList<QByteArray>& keys)
     });
 }
 
+void PersonList::startSorting()
+{
+    if (!unstartedSort_)
+        return;
+    sorting_ = std::async(std::launch::async, std::move(unstartedSort_));
+    unstartedSort_ = nullptr;
+}
+
 void PersonList::finishSorting()
 {
+    startSorting();
     if (!sorting_.valid())
         return;
     SortedNames sorted = sorting_.get();
@@ -151,10 +164,11 @@ void PersonList::finishSorting()
 
 void PersonList::abandonSorting()
 {
-    if (!sorting_.valid())
-        return;
-    sortingAbandoned_->store(true);
-    sorting_.wait();
+    unstartedSort_ = nullptr;
+    if (sorting_.valid()) {
+        sortingAbandoned_->store(true);
+        sorting_.wait();
+    }
     sorting_ = {};
     sortingAbandoned_.reset();
     sortingCount_ = 0;
@@ -281,6 +295,14 @@ bool PersonList::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return QComboBox::eventFilter(watched, event);
+}
+
+void PersonList::paintEvent(QPaintEvent* event)
+{
+    QComboBox::paintEvent(event);
+    // Started after the whole window has been drawn, not while it is.
+    if (unstartedSort_)
+        QTimer::singleShot(0, this, &PersonList::startSorting);
 }
 
 void PersonList::keyPressEvent(QKeyEvent* event)

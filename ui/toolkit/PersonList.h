@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <atomic>
+#include <functional>
 #include <future>
 #include <memory>
 
@@ -38,7 +39,7 @@ public:
     // entry was among them.
     void removeEntries(QByteArrayView key);
 
-    int entryCount() const { return sorting_.valid() ? static_cast<int>(sortingCount_) : count(); }
+    int entryCount() const { return sortUnfinished() ? static_cast<int>(sortingCount_) : count(); }
     QString entryAt(int index);
     QByteArray keyAt(int index);
     // The first entry with that key, or -1.
@@ -62,20 +63,25 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
     void raiseUserClick(int index);
     void raisePendingDropDown();
+    void startSorting();
     void abandonSorting();
+    bool sortUnfinished() const { return sorting_.valid() || unstartedSort_ != nullptr; }
 
     PersonListModel* model_ = nullptr;
     // Set while selectIndex changes the index, which raises its own click.
     bool selectingByCode_ = false;
     // Set from the opening of the list part until its drop-down event is raised.
     bool dropDownPending_ = false;
-    // The sort of a long list, from its filling until finishSorting; sortingCount_ names in all.
+    // The sort of a long list, from its filling until finishSorting; sortingCount_ names in all. It starts once
+    // the list has been drawn with its first entry, so as not to slow the window's first drawing down.
+    std::function<SortedNames()> unstartedSort_;
     std::future<SortedNames> sorting_;
     std::shared_ptr<std::atomic<bool>> sortingAbandoned_;
     qsizetype sortingCount_ = 0;
