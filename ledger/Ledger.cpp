@@ -157,9 +157,11 @@ Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTime
     RefuseUnsuitableFile(path);
 
     try {
-        Connection db = OpenKeyedConnection(path, password);
-        CheckEngine(db.get(), sqlite3_busy_timeout(db.get(), busyTimeoutMs));
+        Connection db = OpenKeyedConnection(path, password, busyTimeoutMs);
         ReadSchema(db.get());
+        // The journal is deleted at each commit, never kept beside the file, and a ledger another tool left in
+        // WAL mode is brought back to it: a copy of the file alone is then the whole ledger.
+        Execute(db.get(), "PRAGMA journal_mode = DELETE");
         // Sorting and other temporary work stays in memory: an unencrypted temporary file never exists.
         Execute(db.get(), "PRAGMA temp_store = MEMORY");
         RequireLedgerTable(db.get(), path);

@@ -13,8 +13,7 @@
 // Every operation either does its whole work or throws LedgerError with the engine's message.
 class Ledger {
 public:
-    // Long enough to ride out another program's short write, short enough not to look frozen.
-    static constexpr int DefaultBusyTimeoutMs = 5000;
+    static constexpr int DefaultBusyTimeoutMs = ::DefaultBusyTimeoutMs;
 
     Ledger(Ledger&&) noexcept = default;
     Ledger& operator=(Ledger&&) noexcept = default;

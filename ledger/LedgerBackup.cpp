@@ -53,22 +53,16 @@ BackupFailure SystemFailure(const QString& what, const QString& path, int error)
 const QString CannotWrite = QStringLiteral("Impossible d'écrire la sauvegarde %1 (%2).");
 
 // Makes the folder, private to its owner; an existing folder is used as it is.
-void MakePrivateFolder(const QString& folder)
+void MakeBackupFolder(const QString& folder)
 {
     const QString refusal = QStringLiteral("Impossible de créer le dossier des sauvegardes %1 (%2).");
-    const QByteArray path = QFile::encodeName(folder);
-    if (::mkdir(path.constData(), 0700) == 0) {
-        // The umask may have taken bits away from 0700.
-        if (::chmod(path.constData(), 0700) != 0) {
-            const int error = errno;
-            throw SystemFailure(refusal, folder, error);
-        }
+    const int error = MakePrivateFolder(folder);
+    if (error == 0) {
         SyncToDisk(QFileInfo(folder).absolutePath());
         return;
     }
-    const int error = errno;
     struct stat status {};
-    if (error == EEXIST && ::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode))
+    if (error == EEXIST && ::stat(QFile::encodeName(folder).constData(), &status) == 0 && S_ISDIR(status.st_mode))
         return;
     throw SystemFailure(refusal, folder, error == EEXIST ? ENOTDIR : error);
 }
@@ -80,20 +74,14 @@ public:
     {
         QByteArray name =
             QFile::encodeName(QDir(folder).filePath(QStringLiteral(".%1-XXXXXX").arg(QFileInfo(target).fileName())));
-        fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+        fd_ = CreateUniqueFile(name);
         if (fd_ < 0) {
             const int error = errno;
             throw SystemFailure(
                 QStringLiteral("Impossible de créer un fichier dans le dossier des sauvegardes %1 (%2)."), folder,
                 error);
         }
-        path_ = name;
-        // mkostemp asks for 0600, from which the umask may take bits.
-        if (::fchmod(fd_, 0600) != 0) {
-            const int error = errno;
-            discard();
-            throw SystemFailure(CannotWrite, target, error);
-        }
+        path_ = QFile::decodeName(name);
     }
     ~DraftCopy()
     {
@@ -106,31 +94,22 @@ public:
     // Returns the system's error number, 0 when all went.
     int write(const char* bytes, qint64 size)
     {
-        while (size > 0) {
-            const ssize_t written = ::write(fd_, bytes, static_cast<size_t>(size));
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                return errno;
-            }
-            bytes += written;
-            size -= written;
-        }
-        return 0;
+        const int error = WriteFileAt(fd_, path_, written_, QByteArrayView(bytes, size));
+        written_ += size;
+        return error;
     }
 
     // Syncs and closes the copy, then renames it over `target`.
     void place(const QString& target)
     {
-        int result = ::fsync(fd_);
-        if (result == 0) {
-            result = ::close(fd_);
+        int error = SyncFile(fd_, path_);
+        if (error == 0) {
+            error = ::close(fd_) == 0 ? 0 : errno;
             fd_ = -1;
         }
-        if (result == 0)
-            result = ::rename(path_.constData(), QFile::encodeName(target).constData());
-        if (result != 0) {
-            const int error = errno;
+        if (error == 0)
+            error = RenameFile(path_, target);
+        if (error != 0) {
             discard();
             throw SystemFailure(CannotWrite, target, error);
         }
@@ -143,11 +122,12 @@ private:
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = -1;
-        ::unlink(path_.constData());
+        RemoveFile(path_);
     }
 
-    QByteArray path_;
+    QString path_;
     int fd_ = -1;
+    qint64 written_ = 0;
     bool placed_ = false;
 };
 
@@ -162,9 +142,9 @@ void CheckFileLayer(int resultCode)
 // the file holds the last committed state. Engine failures throw LedgerError.
 class CommittedLedger {
 public:
-    CommittedLedger(const QString& path, int busyTimeoutMs) : db_(OpenKeyedConnection(path, LedgerPassword))
+    CommittedLedger(const QString& path, int busyTimeoutMs)
+        : db_(OpenKeyedConnection(path, LedgerPassword, busyTimeoutMs))
     {
-        CheckEngine(db_.get(), sqlite3_busy_timeout(db_.get(), busyTimeoutMs));
         // The first read derives the key, which takes long, and checks it; it is done before the transaction
         // so that writers are not held up meanwhile.
         ReadSchema();
@@ -228,7 +208,7 @@ private:
 void CopyLedger(const QString& ledgerPath, int busyTimeoutMs, const QString& folder, const QString& target)
 {
     CommittedLedger ledger(ledgerPath, busyTimeoutMs);
-    MakePrivateFolder(folder);
+    MakeBackupFolder(folder);
     DraftCopy draft(folder, target);
     ledger.copyInto(draft, target);
     ledger.close();
@@ -257,11 +237,11 @@ QString RemoveOldBackups(const QString& folder, QDate day, int kept)
     bool removed = false;
     for (qsizetype i = std::max(kept, 1) - 1; i < older.size(); ++i) {
         const QString path = dir.filePath(older.at(i).second);
-        if (::unlink(QFile::encodeName(path).constData()) == 0) {
+        const int error = RemoveFile(path);
+        if (error == 0) {
             removed = true;
             continue;
         }
-        const int error = errno;
         problems << SystemFailure(QStringLiteral("L'ancienne sauvegarde %1 n'a pas pu être supprimée (%2)."), path,
                                   error)
                         .reason;

@@ -9,24 +9,32 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// QTemporaryFile puts six letters or digits in place of the Xs.
+// Six letters or digits take the place of the Xs.
 const QString DraftTemplate = QStringLiteral(".BDPLORN-new-XXXXXX");
 
 } // namespace
 
-LedgerDraft::LedgerDraft(const QString& folder) : file_(QDir(folder).filePath(DraftTemplate))
+LedgerDraft::LedgerDraft(const QString& folder)
 {
-    if (!file_.open())
+    QByteArray pattern = QFile::encodeName(QDir(folder).filePath(DraftTemplate));
+    const int fd = CreateUniqueFile(pattern);
+    if (fd < 0)
         throw LedgerError(
-            QStringLiteral("Impossible de créer un fichier dans %1 : %2").arg(ShownPath(folder), file_.errorString()));
-    file_.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file_.close();
+            QStringLiteral("Impossible de créer un fichier dans %1 : %2").arg(ShownPath(folder), LastSystemError()));
+    ::close(fd);
+    path_ = QFile::decodeName(pattern);
+}
+
+LedgerDraft::~LedgerDraft()
+{
+    db_.reset();
+    if (!placed_)
+        RemoveFile(path_);
 }
 
 void LedgerDraft::prepare()
@@ -61,9 +69,9 @@ void LedgerDraft::write(const QList<LedgerPerson>& persons)
 
 void LedgerDraft::renameOver(const QString& target)
 {
-    if (std::rename(QFile::encodeName(path()).constData(), QFile::encodeName(target).constData()) != 0)
+    if (RenameFile(path(), target) != 0)
         throw LedgerError(QStringLiteral("Impossible de remplacer %1 : %2").arg(ShownPath(target), LastSystemError()));
-    file_.setAutoRemove(false);
+    placed_ = true;
 }
 
 void RemoveLeftoverDrafts(const QString& folder)

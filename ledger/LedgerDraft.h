@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-#include <QTemporaryFile>
 
 // One person of a ledger being written: a name and its notes.
 struct LedgerPerson {
@@ -18,8 +17,11 @@ class LedgerDraft {
 public:
     // Throws LedgerError when no file can be made in `folder`.
     explicit LedgerDraft(const QString& folder);
+    ~LedgerDraft();
+    LedgerDraft(const LedgerDraft&) = delete;
+    LedgerDraft& operator=(const LedgerDraft&) = delete;
 
-    QString path() const { return file_.fileName(); }
+    QString path() const { return path_; }
 
     // Opens the draft with the ledger's key, derives it and makes the table, then begins the transaction write()
     // ends: the key's derivation takes most of a small ledger's time, and a caller may run this on a thread of
@@ -31,7 +33,8 @@ public:
     void renameOver(const QString& target);
 
 private:
-    QTemporaryFile file_;
+    QString path_;
+    bool placed_ = false;
     Connection db_;
 };
 

@@ -50,7 +50,7 @@ void CreateNewLedger(const QString& path)
     LedgerDraft draft(target.absolutePath());
     draft.write({{ReservedPersonName, WelcomeNote}});
 
-    if (::link(QFile::encodeName(draft.path()).constData(), QFile::encodeName(path).constData()) != 0) {
+    if (LinkFile(draft.path(), path) != 0) {
         if (errno == EEXIST)
             throw LedgerError(AlreadyThere(path));
         throw LedgerError(QStringLiteral("Impossible de créer %1 : %2").arg(ShownPath(path), LastSystemError()));

@@ -21,7 +21,7 @@ void ConnectionCloser::operator()(sqlite3* db) const
     sqlite3_close_v2(db);
 }
 
-Connection OpenKeyedConnection(const QString& path, const QString& password)
+Connection OpenKeyedConnection(const QString& path, const QString& password, int busyTimeoutMs)
 {
     sqlite3* raw = nullptr;
     // A connection is only ever used by one thread at a time: the engine's locking of every call would be paid
@@ -34,6 +34,10 @@ Connection OpenKeyedConnection(const QString& path, const QString& password)
     CheckEngine(db.get(), opened, path);
     const QByteArray key = password.toUtf8();
     CheckEngine(db.get(), sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())), path);
+    CheckEngine(db.get(), sqlite3_busy_timeout(db.get(), busyTimeoutMs), path);
+    // A commit is the journal's deletion (see OpenLedgerFile); EXTRA also syncs the folder after it, without
+    // which a power cut could bring the journal back and roll a reported save back. Said at every open.
+    Execute(db.get(), "PRAGMA synchronous = EXTRA");
     return db;
 }
 

@@ -11,9 +11,9 @@
 // The engine's handles, owned, and the one way a connection is opened. Every engine failure becomes a
 // LedgerError carrying its kind, the file, and the engine's message and extended code.
 
-// Opens the existing file at `path` read-write (never creating it) and gives the engine the key. The engine
-// checks the key only at its first read of the file.
-Connection OpenKeyedConnection(const QString& path, const QString& password);
+// Opens the existing file at `path` read-write (never creating it), gives the engine the key and makes every
+// commit durable; the engine reads the file for that, which derives the key and checks it.
+Connection OpenKeyedConnection(const QString& path, const QString& password, int busyTimeoutMs = DefaultBusyTimeoutMs);
 
 // Throws LedgerError with the connection's last message when `resultCode` is not a success. The file is
 // `path`, or the one the connection has open when `path` is empty.

@@ -119,7 +119,7 @@ QString KeepOriginal(const QString& path)
     const QFileInfo ledger(path);
     for (int attempt = 1; attempt <= KeptNameAttempts; ++attempt) {
         const QString kept = ledger.dir().filePath(KeptName(ledger.completeBaseName(), attempt));
-        if (::link(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData()) == 0)
+        if (LinkFile(path, kept) == 0)
             return kept;
         if (errno != EEXIST)
             throw LedgerError(QStringLiteral("l'original n'a pas pu être gardé sous le nom %1 (%2)")
@@ -215,7 +215,7 @@ JetConversionResult ConvertJetLedger(const QString& folder, const JetRowReader& 
     const auto forgetKept = [&] {
         // The link of an earlier, stopped conversion is left as it was found.
         if (!keptBefore)
-            ::unlink(QFile::encodeName(kept).constData());
+            RemoveFile(kept);
     };
     // Another program may have put a file there since it was read: that one must not be replaced.
     if (IdentityOf(kept) != identity) {
