@@ -4,6 +4,8 @@
 #include "ledger/LedgerStatements.h"
 #include "ledger/SqliteHandles.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
 #include <optional>
 
 namespace {
@@ -77,9 +79,59 @@ void RequireWritable(sqlite3* db, const QString& path)
     throw LedgerError(failure->kind(), path, failure->message(), failure->extendedCode());
 }
 
+// Between two tries of a rollback that another connection's lock holds up.
+constexpr int RollbackRetryPauseMs = 50;
+
 } // namespace
 
-Ledger::Ledger(Connection db) : db_(std::move(db)) {}
+Ledger::Ledger(Connection db, const QString& path, const QString& password, int busyTimeoutMs)
+    : db_(std::move(db)), path_(path), password_(password), busyTimeoutMs_(busyTimeoutMs)
+{
+}
+
+sqlite3* Ledger::connection()
+{
+    if (closed_)
+        throw LedgerError(LedgerFailure::Other, path_, QString::fromUtf8(sqlite3_errstr(SQLITE_MISUSE)), SQLITE_MISUSE);
+    if (!db_)
+        *this = OpenLedgerFile(path_, password_, busyTimeoutMs_);
+    return db_.get();
+}
+
+template <typename Change> auto Ledger::InTransaction(Change change)
+{
+    sqlite3* db = connection();
+    // Inside a transaction of the caller's (tests, measurements), a savepoint that is undone alone.
+    const bool nested = sqlite3_get_autocommit(db) == 0;
+    Execute(db, nested ? "SAVEPOINT change" : "BEGIN IMMEDIATE");
+    try {
+        auto result = change(db);
+        Execute(db, nested ? "RELEASE change" : "COMMIT");
+        return result;
+    } catch (...) {
+        EndFailedTransaction(nested);
+        throw;
+    }
+}
+
+void Ledger::EndFailedTransaction(bool nested) noexcept
+{
+    sqlite3* db = db_.get();
+    if (nested) {
+        sqlite3_exec(db, "ROLLBACK TO change; RELEASE change", nullptr, nullptr, nullptr);
+        return;
+    }
+    // A plain rollback: RELEASE would be a commit, which the lock that made the change fail refuses too.
+    QDeadlineTimer deadline(busyTimeoutMs_);
+    while (sqlite3_get_autocommit(db) == 0) {
+        if (sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK || deadline.hasExpired())
+            break;
+        QThread::msleep(RollbackRetryPauseMs);
+    }
+    // Closing rolls the transaction back and lets every lock go; the ledger is opened again at the next use.
+    if (sqlite3_get_autocommit(db) == 0)
+        db_.reset();
+}
 
 QList<PersonName> Ledger::ListPersons()
 {
@@ -90,7 +142,7 @@ QList<PersonName> Ledger::ListPersons()
 
 void Ledger::ListPersons(const std::function<void(QByteArrayView)>& take)
 {
-    Statement list(db_.get(), ListPersonsSql);
+    Statement list(connection(), ListPersonsSql);
     while (list.step()) {
         if (!list.isNull(0))
             take(list.bytesView(0));
@@ -100,7 +152,7 @@ void Ledger::ListPersons(const std::function<void(QByteArrayView)>& take)
 std::optional<QString> Ledger::ReadNotes(const PersonName& name)
 {
     std::optional<QString> notes;
-    Statement read(db_.get(), ReadNotesSql);
+    Statement read(connection(), ReadNotesSql);
     read.bind(name.stored());
     while (read.step()) {
         if (!read.isNull(0))
@@ -111,33 +163,34 @@ std::optional<QString> Ledger::ReadNotes(const PersonName& name)
 
 Ledger::SaveOutcome Ledger::SaveNotes(const PersonName& name, const QString& notes)
 {
-    // A savepoint rather than BEGIN: it nests inside a transaction the caller may hold.
-    Execute(db_.get(), "SAVEPOINT save_notes");
-    try {
-        Statement(db_.get(), SaveNotesSql).bind(notes).bind(name.stored()).run();
-        const bool matched = sqlite3_changes(db_.get()) > 0;
-        if (!matched)
-            Statement(db_.get(), AddPersonSql).bind(name.stored()).bind(notes).run();
-        Execute(db_.get(), "RELEASE save_notes");
-        return matched ? SaveOutcome::Saved : SaveOutcome::AddedBack;
-    } catch (...) {
-        sqlite3_exec(db_.get(), "ROLLBACK TO save_notes; RELEASE save_notes", nullptr, nullptr, nullptr);
-        throw;
-    }
+    return InTransaction([&](sqlite3* db) {
+        Statement(db, SaveNotesSql).bind(notes).bind(name.stored()).run();
+        if (sqlite3_changes(db) > 0)
+            return SaveOutcome::Saved;
+        Statement(db, AddPersonSql).bind(name.stored()).bind(notes).run();
+        return SaveOutcome::AddedBack;
+    });
 }
 
 void Ledger::AddPerson(const PersonName& name, const QString& notes)
 {
-    Statement(db_.get(), AddPersonSql).bind(name.stored()).bind(notes).run();
+    InTransaction([&](sqlite3* db) {
+        Statement(db, AddPersonSql).bind(name.stored()).bind(notes).run();
+        return true;
+    });
 }
 
 void Ledger::DeletePerson(const PersonName& name)
 {
-    Statement(db_.get(), DeletePersonSql).bind(name.stored()).run();
+    InTransaction([&](sqlite3* db) {
+        Statement(db, DeletePersonSql).bind(name.stored()).run();
+        return true;
+    });
 }
 
 void Ledger::Close()
 {
+    closed_ = true;
     if (!db_)
         return;
     CheckEngine(db_.get(), sqlite3_close(db_.get()));
@@ -166,7 +219,7 @@ Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTime
         Execute(db.get(), "PRAGMA temp_store = MEMORY");
         RequireLedgerTable(db.get(), path);
         RequireWritable(db.get(), path);
-        return Ledger(std::move(db));
+        return Ledger(std::move(db), path, password, busyTimeoutMs);
     } catch (const LedgerError& error) {
         // The user knows the file by the name it was opened with, not by where a link leads.
         if (error.kind() == LedgerFailure::Refused)

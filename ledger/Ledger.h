@@ -41,12 +41,24 @@ public:
     void Close();
 
 private:
-    explicit Ledger(Connection db);
+    Ledger(Connection db, const QString& path, const QString& password, int busyTimeoutMs);
     friend Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTimeoutMs);
+
+    // The connection, opened again when a failure left it closed.
+    sqlite3* connection();
+    // Runs `change` in a transaction of its own. Whatever fails, the connection is back in autocommit when this
+    // returns: a transaction left open would swallow every later change and be rolled back at closing.
+    template <typename Change> auto InTransaction(Change change);
+    void EndFailedTransaction(bool nested) noexcept;
     // Tests and measurements that work on the same connection, beside the ledger.
     friend struct LedgerTestAccess;
 
     Connection db_;
+    QString path_;
+    QString password_;
+    int busyTimeoutMs_ = DefaultBusyTimeoutMs;
+    // Closed by Close(), for good; a connection closed after a failure is opened again instead.
+    bool closed_ = false;
 };
 
 // Opens BDPLORN.mdb in `folder`, the executable's folder.

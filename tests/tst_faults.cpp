@@ -1,6 +1,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
 #include "support/FaultVfs.h"
+#include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
 
 #include <QFile>
@@ -108,6 +109,9 @@ private Q_SLOTS:
             } catch (const LedgerError& thrown) {
                 error = thrown;
             }
+            // No transaction is left open to swallow the next change (a closed connection holds none).
+            sqlite3* connection = LedgerTestAccess::connection(ledger);
+            QVERIFY(!connection || sqlite3_get_autocommit(connection));
             // Closed as the program closes it on its way out, with the disk still failing.
             ledger.Close();
             vfs.disarm();

@@ -128,6 +128,35 @@ private Q_SLOTS:
         QCOMPARE(file.open().ReadNotes(Anne), std::optional<QString>(Ours));
     }
 
+    // A reader (a synchronisation tool) holding the file past the wait makes the save fail; the failure leaves no
+    // transaction open, so the next save, add and delete reach the file, and no lock keeps others out.
+    void aReaderHeldAcrossASaveLeavesNoTransactionOpen()
+    {
+        TempLedger file;
+        Ledger ledger = OpenLedgerFile(file.path(), LedgerPassword, 300);
+        ledger.AddPerson(Anne, QStringLiteral("avant"));
+        ledger.AddPerson(QStringLiteral("Bob"), QStringLiteral("à supprimer"));
+        {
+            Ledger reader = file.open();
+            Execute(LedgerTestAccess::connection(reader), "BEGIN");
+            QVERIFY(reader.ReadNotes(Anne));
+            QVERIFY_THROWS_EXCEPTION(LedgerError, ledger.SaveNotes(Anne, Theirs));
+            QVERIFY(sqlite3_get_autocommit(LedgerTestAccess::connection(ledger)));
+            // A third program can still read while the reader holds on.
+            QCOMPARE(file.open().ReadNotes(Anne), std::optional<QString>(QStringLiteral("avant")));
+            Execute(LedgerTestAccess::connection(reader), "COMMIT");
+        }
+        ledger.SaveNotes(Anne, Ours);
+        ledger.AddPerson(QStringLiteral("Chloé"), Ours);
+        ledger.DeletePerson(QStringLiteral("Bob"));
+        QVERIFY(sqlite3_get_autocommit(LedgerTestAccess::connection(ledger)));
+        Ledger elsewhere = file.open();
+        QCOMPARE(NamesOf(elsewhere.ListPersons()), QStringList({Anne, QStringLiteral("Chloé"), ReservedPersonName}));
+        QCOMPARE(elsewhere.ReadNotes(Anne), std::optional<QString>(Ours));
+        Execute(LedgerTestAccess::connection(elsewhere), "BEGIN EXCLUSIVE");
+        Execute(LedgerTestAccess::connection(elsewhere), "COMMIT");
+    }
+
     // The same across processes, where the engine relies on the system's file locks: another program
     // (the engine's own shell) holds the write lock until told to commit.
     void anotherProcessHoldingTheLock()
