@@ -86,19 +86,56 @@ private Q_SLOTS:
         QTRY_COMPARE(QApplication::focusWidget(), f.name);
     }
 
+    // With no one to write under, the notes box takes no typing and says how to add the first person.
     void anEmptyTableOpens()
     {
         Fixture f;
         f.file.open().DeletePerson(ReservedPersonName);
         f.start();
         QCOMPARE(f.list->entryCount(), 0);
-        QVERIFY(f.notes->text().isEmpty());
+        QVERIFY(f.notes->isReadOnly());
+        QVERIFY(f.notes->placeholderText().contains(QStringLiteral("Ajout")));
         f.type(QStringLiteral("personne"));
+        QVERIFY(f.notes->text().isEmpty());
         f.openAndCloseTheList();
         f.window->close();
         QVERIFY(!f.window->isVisible());
         QVERIFY(!f.failures.failed());
         QVERIFY(f.file.open().ListPersons().isEmpty());
+    }
+
+    void browsingTheClosedListNeverEditsNotes_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::newRow("letters") << QStringLiteral("zo") << QList<int>{};
+        QTest::newRow("arrows") << QString() << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up};
+        QTest::newRow("end, home") << QString() << QList<int>{Qt::Key_End, Qt::Key_Home, Qt::Key_End};
+    }
+    // Each person passed over is shown, the focus stays on the list and no key lands in anyone's notes; Enter
+    // takes the focus to the notes of the person shown.
+    void browsingTheClosedListNeverEditsNotes()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QList<int>, keys);
+        Fixture f({{QStringLiteral("Zoé"), QStringLiteral("z")}, {Bob, QStringLiteral("b")}});
+        f.start();
+        const QStringList before = f.storedNames();
+        f.list->setFocus();
+        // Each key goes where the user's would: to whatever has the focus by then.
+        for (const QChar letter : typed)
+            QTest::keyClicks(QApplication::focusWidget(), letter);
+        for (const int key : keys)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        QCOMPARE(QApplication::focusWidget(), f.list);
+        QCOMPARE(f.notes->text(), f.stored(f.list->currentText()).value_or(QString()));
+        QTest::keyClick(f.list, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), f.notes);
+        f.window->close();
+        for (const QString& name : before)
+            QCOMPARE(f.stored(name), f.file.open().ReadNotes(name));
+        QCOMPARE(f.stored(QStringLiteral("Zoé")), std::optional<QString>(QStringLiteral("z")));
+        QCOMPARE(f.stored(Bob), std::optional<QString>(QStringLiteral("b")));
     }
 
     void editsAreSavedWhenTheListOpensAndWhenTheWindowCloses()

@@ -43,6 +43,7 @@ void frmPlorn::ConnectHandlers()
 {
     connect(cmbPers, &PersonList::listClick, this, Guarded([this] { cmbPers_Click(); }));
     connect(cmbPers, &PersonList::dropDown, this, Guarded([this] { cmbPers_DropDown(); }));
+    connect(cmbPers, &PersonList::chosenWithEnter, this, Guarded([this] { TakeTheFocusToTheNotes(); }));
     connect(cmdAbout, &QPushButton::clicked, this, Guarded([this] { cmdAbout_Click(); }));
     connect(cmdDate, &QPushButton::clicked, this, Guarded([this] { cmdDate_Click(); }));
     connect(cmdAdd, &QPushButton::clicked, this, Guarded([this] { cmdAdd_Click(); }));
@@ -71,6 +72,7 @@ void frmPlorn::LoadAllUser()
     cmbPers->setEntries([this](const std::function<void(QByteArrayView)>& add) { db->ListPersons(add); });
     if (cmbPers->entryCount() > 0)
         cmbPers->selectIndex(0);
+    ShowWhetherAnyoneIsThere();
 }
 
 void frmPlorn::cmbPers_Click()
@@ -93,9 +95,30 @@ void frmPlorn::cmbPers_Click()
     }
     txtPlorn->loadText(*notes);
     shownPerson = person;
-    // Fails harmlessly while the window is not shown yet.
+    // Fails harmlessly while the window is not shown yet. A user browsing the closed list keeps the focus there,
+    // or the next key meant for the list would land in these notes.
+    if (!cmbPers->browsingClosedList())
+        txtPlorn->setFocus();
+    txtPlorn->moveCaretToEnd();
+}
+
+void frmPlorn::TakeTheFocusToTheNotes()
+{
+    if (!shownPerson)
+        return;
     txtPlorn->setFocus();
     txtPlorn->moveCaretToEnd();
+}
+
+void frmPlorn::ShowWhetherAnyoneIsThere()
+{
+    // With no person in the ledger nothing typed could be kept: the box takes no typing and says how to begin.
+    const bool noOne = cmbPers->entryCount() == 0;
+    txtPlorn->setReadOnly(noOne);
+    txtPlorn->setPlaceholderText(noOne ? QStringLiteral("Aucune personne n'est encore inscrite.\nPour commencer, "
+                                                        "inscrivez un nom dans la case « Ajout : » en bas de la "
+                                                        "fenêtre, puis appuyez sur Entrée.")
+                                       : QString());
 }
 
 void frmPlorn::cmbPers_DropDown()

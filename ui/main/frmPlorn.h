@@ -54,6 +54,10 @@ private:
     // write (the engine's failure, or too little memory) the reason is shown and the notes stay in the box,
     // still changed; then it returns false, with the reason in `failure` instead when asked for.
     bool SaveShownNotes(QString* failure = nullptr);
+    // Enter on the closed list: the person shown is the one the user wants to write for.
+    void TakeTheFocusToTheNotes();
+    // The notes box takes typing only while someone is there to keep it.
+    void ShowWhetherAnyoneIsThere();
     // Puts the list back on the person shown, after a switch whose save failed.
     void ReselectShownPerson();
     // The person picked has no row any more: the user is told and the list read again.

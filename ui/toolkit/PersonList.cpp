@@ -5,6 +5,7 @@
 #include "ui/toolkit/PersonListModel.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QListView>
 #include <QPainter>
 #include <QPalette>
@@ -227,6 +228,12 @@ int PersonList::indexOfKey(QByteArrayView key)
     return static_cast<int>(model_->names().indexOf(key));
 }
 
+int PersonList::indexOfLookAlike(QByteArrayView key)
+{
+    finishSorting();
+    return static_cast<int>(model_->names().indexOfLookAlike(key));
+}
+
 void PersonList::selectIndex(int index)
 {
     if (index >= count())
@@ -307,14 +314,20 @@ void PersonList::paintEvent(QPaintEvent* event)
 
 void PersonList::keyPressEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        emit chosenWithEnter();
+        return;
+    }
     // Moving through the closed list needs every entry in place.
     finishSorting();
+    const QScopedValueRollback<bool> browsing(browsingClosedList_, true);
     QComboBox::keyPressEvent(event);
 }
 
 void PersonList::wheelEvent(QWheelEvent* event)
 {
     finishSorting();
+    const QScopedValueRollback<bool> browsing(browsingClosedList_, true);
     QComboBox::wheelEvent(event);
 }
 

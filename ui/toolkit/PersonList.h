@@ -44,6 +44,8 @@ public:
     QByteArray keyAt(int index);
     // The first entry with that key, or -1.
     int indexOfKey(QByteArrayView key);
+    // The first entry a reader cannot tell from that key's text, or -1.
+    int indexOfLookAlike(QByteArrayView key);
     // Waits for the sort of a long list and puts every entry in place, raising no click.
     void finishSorting();
     // Selects the entry and raises listClick, nested, even when it was already selected.
@@ -51,6 +53,9 @@ public:
 
     void showPopup() override;
     void hidePopup() override;
+    // The selection being reported was made on the closed list, by a key or the wheel: the user is browsing.
+    bool browsingClosedList() const { return browsingClosedList_; }
+
     // An opening whose drop-down event has not been raised yet is treated as if that event had been handled.
     void forgetPendingDropDown() { dropDownPending_ = false; }
 
@@ -60,6 +65,8 @@ public:
 Q_SIGNALS:
     void listClick();
     void dropDown();
+    // Enter or Return on the closed list: the user has chosen the person shown.
+    void chosenWithEnter();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -77,6 +84,7 @@ private:
     PersonListModel* model_ = nullptr;
     // Set while selectIndex changes the index, which raises its own click.
     bool selectingByCode_ = false;
+    bool browsingClosedList_ = false;
     // Set from the opening of the list part until its drop-down event is raised.
     bool dropDownPending_ = false;
     // The sort of a long list, from its filling until finishSorting; sortingCount_ names in all. It starts once
