@@ -130,16 +130,34 @@ private Q_SLOTS:
                                    << "Le nom inscrit existe déjà.\r\nVeuillez inscrire un autre nom.";
         QTest::newRow("same name once stored") << "L'ami"
                                                << "Le nom inscrit existe déjà.\r\nVeuillez inscrire un autre nom.";
+        const QString duplicate = QStringLiteral("Le nom inscrit existe déjà.\r\nVeuillez inscrire un autre nom.");
+        const QString empty = QStringLiteral("Aucun nom n'a été inscrit.\r\nVeuillez inscrire un nom.");
+        const QString invisible = QStringLiteral("Le nom inscrit contient un caractère invisible ou de contrôle "
+                                                 "(tabulation, saut de ligne, marque de sens d'écriture...).\r\n"
+                                                 "Veuillez inscrire le nom sans ce caractère.");
+        QTest::newRow("same name decomposed") << QStringLiteral("E\u0301lodie") << duplicate;
+        QTest::newRow("reserved name in capitals") << QStringLiteral("VARNOKEL") << duplicate;
+        QTest::newRow("spaces only") << QStringLiteral("   ") << empty;
+        QTest::newRow("zero-width space only") << QStringLiteral(" \u200B ") << empty;
+        QTest::newRow("right-to-left override") << QStringLiteral("Anne\u202Eenna") << invisible;
+        QTest::newRow("tab") << QStringLiteral("Anne\tB") << invisible;
+        QTest::newRow("line break") << QStringLiteral("Anne\nB") << invisible;
+        QTest::newRow("NUL") << QStringLiteral("Anne") + QChar(0) + QStringLiteral("B") << invisible;
     }
     void refusals()
     {
         QFETCH(QString, typed);
         QFETCH(QString, message);
-        Fixture f({{Anne, QStringLiteral("a")}, {Bob, QStringLiteral("b")}, {QStringLiteral("L\"ami"), QString()}});
+        Fixture f({{Anne, QStringLiteral("a")},
+                   {Bob, QStringLiteral("b")},
+                   {QStringLiteral("L\"ami"), QString()},
+                   {QStringLiteral("\u00C9lodie"), QString()}});
         f.start();
         f.type(QStringLiteral(" non enregistré"));
         const QStringList namesBefore = f.storedNames();
-        TypeName(f, typed);
+        // Pasted: typing drops what cannot be printed.
+        f.name->setFocus();
+        f.name->insert(typed);
         QTest::mouseClick(f.addButton, Qt::LeftButton);
 
         QCOMPARE(f.boxes.shown().size(), size_t(1));
@@ -158,8 +176,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::newRow("case differs") << "BOB"
                                       << "BOB";
-        QTest::newRow("spaces only") << "   "
-                                     << "   ";
         QTest::newRow("apostrophes") << "D'Artagnan l'ami"
                                      << "D\"Artagnan l\"ami";
         QTest::newRow("double quotes and markup") << "<b>Léa \"la\"</b>"
@@ -208,7 +224,7 @@ private Q_SLOTS:
 
     // Adding and deleting change one entry of the list, and leave it as reading the whole ledger again would:
     // same texts, same keys, same order, the same person shown. Names come from a small pool so that they meet
-    // again: case and accent variants, one name composed and decomposed (equal under the collation), quotes.
+    // again: case and accent variants, one name composed and decomposed (one name to a reader), quotes.
     void addsAndDeletesLeaveTheListAsARebuildWould()
     {
         bool given = false;
@@ -221,7 +237,7 @@ private Q_SLOTS:
                                QStringLiteral("Anne-Marie"), QStringLiteral("Anne Marie"),  QStringLiteral("Ännchen"),
                                QStringLiteral("Ångström"),   QStringLiteral("Bob"),         QStringLiteral("Varnokel2"),
                                QStringLiteral("Straße"),     QStringLiteral("Strasse"),     QStringLiteral("李"),
-                               QStringLiteral("😀"),          QStringLiteral(" "),           QStringLiteral("Ωmega")};
+                               QStringLiteral("😀"),          QStringLiteral("Anne "),       QStringLiteral("Ωmega")};
         Fixture f({{QStringLiteral("Anne"), QStringLiteral("a")}, {QStringLiteral("bob"), QStringLiteral("b")}});
         f.start();
         for (int step = 0; step < 80; ++step) {
@@ -230,8 +246,11 @@ private Q_SLOTS:
             f.boxes.clear();
             if (adding) {
                 const QString typed = pool.at(random.bounded(static_cast<int>(pool.size())));
-                const QString stored = QString(typed).replace(u'\'', u'"');
-                const bool known = f.storedNames().contains(stored);
+                // Stored composed, and refused when a name composed otherwise is there.
+                const QString stored = ComposedName(QString(typed).replace(u'\'', u'"'));
+                bool known = false;
+                for (const QString& name : f.storedNames())
+                    known = known || ComposedName(name) == stored;
                 f.name->setText(typed);
                 QTest::mouseClick(f.addButton, Qt::LeftButton);
                 QVERIFY2(!f.boxes.shown().empty(), qPrintable(context));

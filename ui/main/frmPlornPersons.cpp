@@ -18,6 +18,9 @@ const QString ErrorTitle = QStringLiteral("Erreur");
 
 void frmPlorn::cmdDate_Click()
 {
+    // A stamp for no one would go nowhere.
+    if (cmbPers->entryCount() == 0)
+        return;
     txtPlorn->appendText(txtPlorn->isEmpty() ? FormatStamp() : CRLF + CRLF + FormatStamp());
     txtPlorn->moveCaretToEnd();
     txtPlorn->setFocus();
@@ -46,16 +49,22 @@ void frmPlorn::txtName_KeyDown(int& keyCode)
 
 void frmPlorn::cmdAdd_Click()
 {
-    if (txtName->text().isEmpty()) {
+    const NewNameProblem problem = ProblemWithNewName(txtName->text());
+    if (problem != NewNameProblem::None) {
         ShowMessage(this,
-                    QStringLiteral("Aucun nom n'a été inscrit.") + CRLF + QStringLiteral("Veuillez inscrire un nom."),
+                    problem == NewNameProblem::Empty
+                        ? QStringLiteral("Aucun nom n'a été inscrit.") + CRLF +
+                              QStringLiteral("Veuillez inscrire un nom.")
+                        : QStringLiteral("Le nom inscrit contient un caractère invisible ou de contrôle (tabulation, "
+                                         "saut de ligne, marque de sens d'écriture...).") +
+                              CRLF + QStringLiteral("Veuillez inscrire le nom sans ce caractère."),
                     ErrorTitle, MessageIcon::Error);
         txtName->setFocus();
         return;
     }
-    // Compared as it will be stored, so that no two rows ever share a name.
-    const QString name = ReplaceAll(txtName->text(), QStringLiteral("'"), QStringLiteral("\""));
-    if (EntryOf(name) >= 0) {
+    // Compared as it will be stored, and as a reader sees it, so that no two entries ever look alike.
+    const QString name = ComposedName(ReplaceAll(txtName->text(), QStringLiteral("'"), QStringLiteral("\"")));
+    if (LooksLikeReservedName(name) || cmbPers->indexOfLookAlike(PersonName(name).stored()) >= 0) {
         ShowMessage(this,
                     QStringLiteral("Le nom inscrit existe déjà.") + CRLF +
                         QStringLiteral("Veuillez inscrire un autre nom."),
@@ -76,6 +85,7 @@ void frmPlorn::cmdAdd_Click()
     // would be left at once: the new entry at its place, selected, its notes shown.
     shownPerson.reset();
     cmbPers->selectIndex(cmbPers->insertEntry(PersonName(name).stored()));
+    ShowWhetherAnyoneIsThere();
     txtPlorn->setFocus();
     txtPlorn->moveCaretToEnd();
     txtName->clear();
@@ -106,4 +116,5 @@ void frmPlorn::cmdKill_Click()
         cmbPers->selectIndex(0);
     else
         txtPlorn->loadText(QString());
+    ShowWhetherAnyoneIsThere();
 }

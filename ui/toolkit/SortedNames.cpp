@@ -159,6 +159,24 @@ qsizetype SortedNames::indexOf(QByteArrayView stored) const
     return count > 0 ? first : -1;
 }
 
+qsizetype SortedNames::indexOfLookAlike(QByteArrayView stored) const
+{
+    // Texts composed otherwise collate equal, and equal keys lie together.
+    Row probe{};
+    const QByteArray kept = probeBytes(stored, probe);
+    const auto byKey = [](const Row& left, const Row& right) {
+        return CompareBytes(left.bytes + left.storedSize, left.keySize, right.bytes + right.storedSize, right.keySize) <
+               0;
+    };
+    const auto [first, last] = std::equal_range(rows_.begin(), rows_.end(), probe, byKey);
+    const QString composed = DecodeStoredText(stored.data(), stored.size()).normalized(QString::NormalizationForm_C);
+    for (auto row = first; row != last; ++row) {
+        if (DecodeStoredText(row->bytes, row->storedSize).normalized(QString::NormalizationForm_C) == composed)
+            return row - rows_.begin();
+    }
+    return -1;
+}
+
 qsizetype SortedNames::placeFor(QByteArrayView stored) const
 {
     Row probe{};

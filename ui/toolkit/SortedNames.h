@@ -34,6 +34,8 @@ public:
 
     // The first place of that name, or -1.
     qsizetype indexOf(QByteArrayView stored) const;
+    // The first place of a name a reader cannot tell from that one (the same text composed otherwise), or -1.
+    qsizetype indexOfLookAlike(QByteArrayView stored) const;
     // The place insert() puts that name at: after every entry that orders before it or equal to it.
     qsizetype placeFor(QByteArrayView stored) const;
     // Puts the name at its sorted place and returns that place.
