@@ -1,5 +1,7 @@
 #include "app/LedgerGuard.h"
 
+#include "ledger/FileSync.h"
+#include "ledger/LedgerFile.h"
 #include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
 
@@ -12,8 +14,10 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QThread>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,27 +31,66 @@ const QByteArray AnswerLine = QByteArrayLiteral("ok\n");
 constexpr qsizetype LongestLine = 64;
 // Between two tries of a later start that found the ledger held but could not reach its holder yet.
 constexpr int RetryPauseMs = 50;
-// A socket path must fit in sockaddr_un::sun_path (108 bytes on Linux, with its final NUL).
-constexpr qsizetype LongestSocketPath = 100;
 
-// Where the lock files and sockets live: the user's runtime folder, or the temporary folder when there is
-// none. Not beside the ledger: two hard links in two folders would then make two locks for one file, and
-// a symbolic link's folder would not be the file's. One folder for every ledger makes one lock per file,
-// named by the file's identity. The runtime folder is the user's alone (mode 0700), on this machine, and
-// emptied when the user's last session ends, which fits a lock that only says "a program of this session
-// has the ledger open". In the temporary folder, shared by every user, the user id in each name keeps
-// users apart and the sockets admit their owner only.
-QString GuardFolder()
+const QString Unguarded = QStringLiteral("le registre n'est pas protégé contre un second lancement.");
+
+// A folder (lstat: a symbolic link is none) of this user's that no one else may enter.
+bool IsPrivateFolder(const struct stat& status)
 {
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (!runtime.isEmpty() && QDir().mkpath(runtime))
-        return runtime;
-    return QDir::tempPath();
+    return S_ISDIR(status.st_mode) && status.st_uid == ::getuid() && (status.st_mode & 077) == 0;
 }
 
-QString Hex(quint64 number)
+// Where the lock files and sockets live; empty, with `refusal` saying why, when there is no such folder.
+// Not beside the ledger: two hard links in two folders would then make two locks for one file, and a
+// symbolic link's folder would not be the file's. One folder for every ledger makes one lock per file, named
+// by the file's identity. It must be the user's alone: in a folder another user can write, or could make
+// first, that user could plant a lock that keeps the ledger shut, or a socket that answers in the program's
+// place. The runtime folder, emptied when the user's last session ends, fits a lock that only says "a program
+// of this session has the ledger open", but only when it is the user's own and closed to others. Otherwise a
+// folder of the user's cache: it outlives the session, which is harmless, since a lock whose program is gone
+// no longer counts. Never the temporary folder, which every user shares.
+QString GuardFolder(QString* refusal)
 {
-    return QString::number(number, 16);
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    struct stat status {};
+    if (runtime.startsWith('/') && ::lstat(runtime.constData(), &status) == 0 && IsPrivateFolder(status))
+        return QFile::decodeName(runtime);
+
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString folder = cache + QStringLiteral("/quentaril");
+    // A missing cache folder is made private, as the XDG base directory rules ask.
+    for (const QString& made : {cache, folder}) {
+        const int error = MakePrivateFolder(made);
+        if (error != 0 && error != EEXIST) {
+            *refusal = QStringLiteral("Quentaril: le dossier %1 ne peut pas être créé (%2) ; %3\n")
+                           .arg(ShownPath(made), LastSystemError(), Unguarded);
+            return {};
+        }
+    }
+    // Its parent is the user's own: no one else can put another file in its place between these calls.
+    const QByteArray encoded = QFile::encodeName(folder);
+    if (::lstat(encoded.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::getuid()) {
+        *refusal = QStringLiteral("Quentaril: %1 n'est pas un dossier qui vous appartient ; %2\n")
+                       .arg(ShownPath(folder), Unguarded);
+        return {};
+    }
+    // The user's own folder, opened to others since it was made: closed again.
+    if (!IsPrivateFolder(status) && ::chmod(encoded.constData(), 0700) != 0) {
+        *refusal = QStringLiteral("Quentaril: le dossier %1 ne peut pas être réservé à vous seul (%2) ; %3\n")
+                       .arg(ShownPath(folder), LastSystemError(), Unguarded);
+        return {};
+    }
+    return folder;
+}
+
+// The name of one of the ledger's identities. Hashed, so that a socket path stays well within the 108 bytes
+// of sockaddr_un whatever the numbers, and with the machine's identity, so that a cache folder shared by
+// several machines (a home folder on the network) never mixes up their files, whose numbers may coincide.
+QString GuardName(const QByteArray& identity)
+{
+    const QByteArray hash =
+        QCryptographicHash::hash(QSysInfo::machineUniqueId() + '\n' + identity, QCryptographicHash::Sha256);
+    return QStringLiteral("quentaril-") + QString::fromLatin1(hash.toHex().left(16));
 }
 
 // The names the ledger goes by, each a lock and a socket: see LedgerGuard.h.
@@ -63,19 +106,16 @@ QStringList LedgerNames(const QString& ledgerPath)
             return {};
         resolved = folder + QLatin1Char('/') + given.fileName();
     }
-    const QString prefix = QStringLiteral("quentaril-%1-").arg(::getuid());
     QStringList names;
     struct stat file {};
     if (::stat(QFile::encodeName(resolved).constData(), &file) == 0)
-        names << prefix + QStringLiteral("f%1-%2").arg(Hex(file.st_dev), Hex(file.st_ino));
+        names << GuardName(QByteArray("file ") + QByteArray::number(file.st_dev) + ' ' +
+                           QByteArray::number(file.st_ino));
     struct stat folder {};
     const QFileInfo resolvedInfo(resolved);
-    if (::stat(QFile::encodeName(resolvedInfo.absolutePath()).constData(), &folder) == 0) {
-        const QByteArray nameHash =
-            QCryptographicHash::hash(resolvedInfo.fileName().toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
-        names << prefix + QStringLiteral("d%1-%2-%3")
-                              .arg(Hex(folder.st_dev), Hex(folder.st_ino), QString::fromLatin1(nameHash));
-    }
+    if (::stat(QFile::encodeName(resolvedInfo.absolutePath()).constData(), &folder) == 0)
+        names << GuardName(QByteArray("entry ") + QByteArray::number(folder.st_dev) + ' ' +
+                           QByteArray::number(folder.st_ino) + ' ' + QFile::encodeName(resolvedInfo.fileName()));
     return names;
 }
 
@@ -84,11 +124,11 @@ QString LockFilePath(const QString& folder, const QString& name)
     return folder + QLatin1Char('/') + name + QStringLiteral(".lock");
 }
 
+// Always a full path: a bare name would put the socket in the temporary folder. A path too long for a socket
+// fails to listen, said on stderr, and later starts report the ledger open.
 QString ServerName(const QString& folder, const QString& name)
 {
-    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".socket");
-    // Too long a folder: the bare name, which Qt places in the temporary folder.
-    return QFile::encodeName(path).size() <= LongestSocketPath ? path : name + QStringLiteral(".socket");
+    return folder + QLatin1Char('/') + name + QStringLiteral(".socket");
 }
 
 int RemainingMs(const QDeadlineTimer& deadline)
@@ -135,7 +175,14 @@ LedgerGuard::Outcome LedgerGuard::acquire(const QString& ledgerPath, std::chrono
 {
     Q_ASSERT(claims_.empty());
     patience_ = patience;
-    folder_ = GuardFolder();
+    QString refusal;
+    folder_ = GuardFolder(&refusal);
+    if (folder_.isEmpty()) {
+        // Anywhere else, another user could forge the lock or the answer. Unguarded, as when lock files cannot
+        // be made: the risk is a second program on the ledger, where refusing would keep the user from it.
+        std::fputs(qUtf8Printable(refusal), stderr);
+        return Outcome::First;
+    }
     const QStringList names = LedgerNames(ledgerPath);
     if (names.isEmpty()) {
         // Not even its folder is there: the ledger cannot be opened, and opening says why.
@@ -183,12 +230,13 @@ LedgerGuard::HoldResult LedgerGuard::tryHold(const QStringList& names, QString* 
                 *heldName = name;
                 return HoldResult::HeldElsewhere;
             }
-            std::fputs(qUtf8Printable(QStringLiteral("Quentaril: %1 ne peut pas être créé ; le registre n'est pas "
-                                                     "protégé contre un second lancement.\n")
-                                          .arg(QDir::toNativeSeparators(LockFilePath(folder_, name)))),
+            std::fputs(qUtf8Printable(QStringLiteral("Quentaril: %1 ne peut pas être créé ; %2\n")
+                                          .arg(QDir::toNativeSeparators(LockFilePath(folder_, name)), Unguarded)),
                        stderr);
             return HoldResult::CannotLock;
         }
+        // QLockFile leaves its file's mode to the umask: private, as its folder is.
+        QFile::setPermissions(LockFilePath(folder_, name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         claims_.push_back(std::move(claim));
     }
     return HoldResult::Held;
@@ -271,7 +319,10 @@ void LedgerGuard::dropClaims()
 
 QStringList LedgerGuard::lockFilePaths(const QString& ledgerPath)
 {
-    const QString folder = GuardFolder();
+    QString refusal;
+    const QString folder = GuardFolder(&refusal);
+    if (folder.isEmpty())
+        return {};
     QStringList paths;
     for (const QString& name : LedgerNames(ledgerPath))
         paths << LockFilePath(folder, name);

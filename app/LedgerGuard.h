@@ -27,8 +27,8 @@ class LedgerGuard : public QObject {
     Q_OBJECT
 public:
     enum class Outcome {
-        // This program holds the ledger (or could not make a lock at all, said on stderr, and runs unguarded);
-        // raiseRequested fires each time another start knocks.
+        // This program holds the ledger (or found no private folder for its locks, or could not make a lock
+        // at all, said on stderr, and runs unguarded); raiseRequested fires each time another start knocks.
         First,
         // Another program holds the ledger and has been asked to come to the front: end with status 0.
         HandedOver,
@@ -54,7 +54,8 @@ public:
     // and, through a failure exit hook, when the failure guard ends the program.
     void release();
 
-    // The lock files that stand for the ledger at `ledgerPath` as it is now, in the order they are taken.
+    // The lock files that stand for the ledger at `ledgerPath` as it is now, in the order they are taken; none
+    // when there is no private folder to hold them.
     static QStringList lockFilePaths(const QString& ledgerPath);
     // What the user is told when the ledger is open in a program that does not answer, in French.
     static QString alreadyOpenMessage(const QString& ledgerPath);

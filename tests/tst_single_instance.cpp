@@ -23,6 +23,9 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -146,6 +149,9 @@ int KnockFromChild(const QString& path, const QString& workingFolder = {})
     return child.exitCode();
 }
 
+// Root, which runs the tests, can give a file to another user, as if that user had made it.
+constexpr uint AnotherUser = 65534;
+
 // A file standing for a ledger: the guard looks at the file's identity, never at its contents.
 void MakeFile(const QString& path)
 {
@@ -197,7 +203,15 @@ private slots:
     {
         QVERIFY(runtime_.isValid());
         QVERIFY(scratch_.isValid());
+        cleanup();
+    }
+
+    // What a test may change in the environment, put back.
+    void cleanup()
+    {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(scratch_.filePath(QStringLiteral("cache"))));
+        qunsetenv("TMPDIR");
     }
 
     // Each test on a ledger of its own, in a folder of its own.
@@ -219,6 +233,73 @@ private slots:
         for (const QString& lockFile : lockFiles)
             QCOMPARE(QFileInfo(lockFile).absolutePath(), runtime_.path());
         QVERIFY(HeldBy(lockFiles, QCoreApplication::applicationPid()));
+    }
+
+    // The locks never go where another user could have put a lock or a socket first: not in a runtime folder
+    // that is not the user's alone, never in the temporary folder, where a file planted under the name the
+    // ledger's stat once gave must not stop a start. A cache folder not the user's own leaves them unguarded.
+    void theGuardKeepsToAPrivateFolder_data()
+    {
+        QTest::addColumn<QString>("runtime"); // XDG_RUNTIME_DIR, in the test's folder; none when empty
+        QTest::addColumn<uint>("runtimeOwner");
+        QTest::addColumn<uint>("runtimeMode");
+        QTest::addColumn<uint>("cacheOwner");
+        QTest::addColumn<uint>("cacheMode");
+        const uint me = ::getuid();
+        QTest::newRow("none, another user's runtime-<user> made first") << "" << me << 0700u << me << 0700u;
+        QTest::newRow("another user's") << "runtime" << AnotherUser << 0700u << me << 0700u;
+        QTest::newRow("world-writable") << "runtime" << me << 0777u << me << 0700u;
+        QTest::newRow("a symbolic link to a private folder") << "lien" << me << 0700u << me << 0700u;
+        QTest::newRow("the cache folder opened to others") << "" << me << 0700u << me << 0755u;
+        QTest::newRow("the cache folder another user's") << "" << me << 0700u << AnotherUser << 0700u;
+    }
+
+    void theGuardKeepsToAPrivateFolder()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(uint, runtimeOwner);
+        QFETCH(uint, runtimeMode);
+        QFETCH(uint, cacheOwner);
+        QFETCH(uint, cacheMode);
+        const QString base = scratch_.filePath(QStringLiteral("env-%1").arg(ledgerCount_));
+        const QString tmp = base + "/tmp", guardFolder = base + "/cache/quentaril";
+        const QString madeFirst = tmp + "/runtime-" + ::getpwuid(::getuid())->pw_name;
+        for (const QString& folder : {base, base + "/cache", tmp, base + "/runtime", guardFolder, madeFirst})
+            QCOMPARE(::mkdir(QFile::encodeName(folder), 0700), 0);
+        QVERIFY(QFile::link(base + "/runtime", base + "/lien"));
+        struct stat ledger {};
+        QCOMPARE(::stat(QFile::encodeName(ledger_), &ledger), 0);
+        const QString planted = QString::asprintf("%s/quentaril-%u-f%lx-%lx.lock", qPrintable(tmp), ::getuid(),
+                                                  ulong(ledger.st_dev), ulong(ledger.st_ino));
+        MakeFile(planted);
+        const std::tuple<QString, uint, uint> made[] = {{base + "/runtime", runtimeOwner, runtimeMode},
+                                                        {guardFolder, cacheOwner, cacheMode},
+                                                        {madeFirst, AnotherUser, 0700u},
+                                                        {planted, AnotherUser, 0644u}};
+        for (const auto& [path, owner, mode] : made)
+            QVERIFY(::chown(QFile::encodeName(path), owner, owner) == 0 && ::chmod(QFile::encodeName(path), mode) == 0);
+        const QStringList inTmp = QDir(tmp).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        qputenv("TMPDIR", QFile::encodeName(tmp));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(base + "/cache"));
+        if (runtime.isEmpty())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base + '/' + runtime));
+
+        MessageBoxSeam boxes;
+        LedgerGuard guard;
+        QCOMPARE(guard.acquire(ledger_, 300ms), LedgerGuard::Outcome::First);
+        QCOMPARE(QDir(tmp).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), inTmp);
+        const QStringList lockFiles = LedgerGuard::lockFilePaths(ledger_);
+        QCOMPARE(lockFiles.size(), cacheOwner == AnotherUser ? 0 : 2);
+        struct stat status {};
+        for (const QString& lockFile : lockFiles) {
+            QCOMPARE(QFileInfo(lockFile).absolutePath(), guardFolder);
+            QVERIFY(::lstat(QFile::encodeName(lockFile), &status) == 0 && (status.st_mode & 0777) == 0600);
+            QVERIFY(::lstat(QFile::encodeName(guardFolder), &status) == 0 && S_ISDIR(status.st_mode));
+            QVERIFY(status.st_uid == ::getuid() && (status.st_mode & 0777) == 0700);
+        }
+        QCOMPARE(LeftInGuardFolder(lockFiles).size(), lockFiles.size() * 2); // with their sockets
     }
 
     void aSecondStartIsHandedOver_data()
