@@ -48,12 +48,24 @@ void CreateNewLedger(const QString& path)
     // Built under a temporary name beside the target, then linked into place: a link never replaces an
     // existing file, so a ledger that appeared meanwhile is safe too.
     LedgerDraft draft(target.absolutePath());
-    draft.write({{ReservedPersonName, WelcomeNote}});
+    const auto unmade = [&path](const LedgerError& error) {
+        return LedgerError(QStringLiteral("Impossible de créer %1 : %2").arg(ShownPath(path), error.message()),
+                           error.engineCode());
+    };
+    try {
+        draft.write({{ReservedPersonName, WelcomeNote}});
+    } catch (const LedgerError& error) {
+        throw unmade(error);
+    }
 
     if (LinkFile(draft.path(), path) != 0) {
         if (errno == EEXIST)
             throw LedgerError(AlreadyThere(path));
         throw LedgerError(QStringLiteral("Impossible de créer %1 : %2").arg(ShownPath(path), LastSystemError()));
     }
-    SyncToDisk(target.absolutePath());
+    try {
+        SyncToDisk(target.absolutePath());
+    } catch (const LedgerError& error) {
+        throw unmade(error);
+    }
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +26,8 @@ struct Faults {
     bool recording = false;
     QByteArray written;
     QStringList writtenFiles;
+
+    EngineFileWatcher* watcher = nullptr;
 };
 
 Faults faults;
@@ -35,6 +38,7 @@ sqlite3_vfs shimVfs;
 struct ShimFile {
     sqlite3_file base;
     const char* name; // the engine keeps the name alive as long as the file is open
+    bool syncsFolder; // the default layer syncs the folder too at the next sync
     sqlite3_file* real() { return reinterpret_cast<sqlite3_file*>(this + 1); }
 };
 
@@ -66,6 +70,12 @@ void Record(sqlite3_file* f, const void* buffer, int amount)
         faults.writtenFiles.append(file);
 }
 
+// The watcher to tell of a change to this file; none for the engine's nameless temporary files.
+EngineFileWatcher* WatcherOf(sqlite3_file* f)
+{
+    return reinterpret_cast<ShimFile*>(f)->name ? faults.watcher : nullptr;
+}
+
 int Close(sqlite3_file* f)
 {
     return Real(f)->pMethods->xClose(Real(f));
@@ -83,19 +93,34 @@ int Write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset)
     if (const int fault = Counted(Operation::Write))
         return fault;
     Record(f, buffer, amount);
-    return Real(f)->pMethods->xWrite(Real(f), buffer, amount, offset);
+    const int result = Real(f)->pMethods->xWrite(Real(f), buffer, amount, offset);
+    if (EngineFileWatcher* watcher = WatcherOf(f); watcher && result == SQLITE_OK)
+        watcher->written(reinterpret_cast<ShimFile*>(f)->name, offset, buffer, amount);
+    return result;
 }
 int Truncate(sqlite3_file* f, sqlite3_int64 size)
 {
     if (faults.failWrites != 0)
         return faults.failWrites;
-    return Real(f)->pMethods->xTruncate(Real(f), size);
+    const int result = Real(f)->pMethods->xTruncate(Real(f), size);
+    if (EngineFileWatcher* watcher = WatcherOf(f); watcher && result == SQLITE_OK)
+        watcher->truncated(reinterpret_cast<ShimFile*>(f)->name, size);
+    return result;
 }
 int Sync(sqlite3_file* f, int flags)
 {
     if (const int fault = Counted(Operation::Sync))
         return fault;
-    return Real(f)->pMethods->xSync(Real(f), flags);
+    const int result = Real(f)->pMethods->xSync(Real(f), flags);
+    if (result != SQLITE_OK)
+        return result;
+    // The default layer syncs the folder then, once, and does not tell whether that worked: on a sound disk it
+    // has.
+    auto* shim = reinterpret_cast<ShimFile*>(f);
+    if (EngineFileWatcher* watcher = WatcherOf(f))
+        watcher->synced(shim->name, shim->syncsFolder);
+    shim->syncsFolder = false;
+    return result;
 }
 int FileSize(sqlite3_file* f, sqlite3_int64* size)
 {
@@ -179,12 +204,26 @@ int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out
 
     auto* shim = reinterpret_cast<ShimFile*>(file);
     shim->name = name;
+    // As the unix layer decides it: a journal it is asked to create has its folder synced at its first sync.
+    shim->syncsFolder = (flags & SQLITE_OPEN_CREATE) &&
+                        (flags & (SQLITE_OPEN_MAIN_JOURNAL | SQLITE_OPEN_MASTER_JOURNAL | SQLITE_OPEN_WAL));
     if (const int fault = Counted(Operation::Open)) {
         shim->base.pMethods = nullptr;
         return fault;
     }
+    const bool existed = name && ::access(name, F_OK) == 0;
     const int result = realVfs->xOpen(realVfs, name, shim->real(), flags, outFlags);
     shim->base.pMethods = shim->real()->pMethods ? &shimMethods : nullptr;
+    if (result == SQLITE_OK && name && !existed && (flags & SQLITE_OPEN_CREATE) && faults.watcher)
+        faults.watcher->created(name);
+    return result;
+}
+
+int Delete(sqlite3_vfs*, const char* name, int syncFolder)
+{
+    const int result = realVfs->xDelete(realVfs, name, syncFolder);
+    if (result == SQLITE_OK && faults.watcher)
+        faults.watcher->deleted(name, (syncFolder & 1) != 0);
     return result;
 }
 
@@ -198,6 +237,7 @@ FaultVfs::FaultVfs()
     shimVfs.zName = "quentaril-faults";
     shimVfs.szOsFile = static_cast<int>(sizeof(ShimFile)) + realVfs->szOsFile;
     shimVfs.xOpen = Open;
+    shimVfs.xDelete = Delete;
     shimVfs.pNext = nullptr;
     sqlite3_vfs_register(&shimVfs, 1);
 }
@@ -274,4 +314,9 @@ QByteArray FaultVfs::writtenBytes() const
 QStringList FaultVfs::writtenFiles() const
 {
     return faults.writtenFiles;
+}
+
+void FaultVfs::watch(EngineFileWatcher* watcher)
+{
+    faults.watcher = watcher;
 }
