@@ -30,10 +30,12 @@ QString DecodeStoredText(const char* bytes, qsizetype size)
 
 namespace {
 
+// Line and paragraph separators break a name as a line feed does.
 bool IsControlOrFormat(char32_t character)
 {
     const QChar::Category category = QChar::category(character);
-    return category == QChar::Other_Control || category == QChar::Other_Format;
+    return category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
 }
 
 } // namespace

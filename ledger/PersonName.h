@@ -33,14 +33,13 @@ enum class NewNameProblem {
     None,
     // Nothing a reader can see once spaces and invisible marks (U+200B and the like) are set aside.
     Empty,
-    // A control or format character (tab, line break, NUL, a right-to-left override...), which would show the
-    // name as another or not at all.
+    // A control or format character or a line break (tab, NUL, U+2028, a right-to-left override...), which would
+    // show the name as another or not at all.
     Invisible
 };
 NewNameProblem ProblemWithNewName(const QString& name);
 
-// The form a new name is compared in and stored in: composed (NFC), so that two names a reader cannot tell apart
-// are one.
+// The form names are compared in: composed (NFC), so that two names a reader cannot tell apart are one.
 QString ComposedName(const QString& name);
 // Whether `name` is the reserved entry's whatever its case, as a reader would take it.
 bool LooksLikeReservedName(const QString& name);

@@ -67,12 +67,11 @@ private Q_SLOTS:
         QTest::newRow("markup and entities") << QStringLiteral("<b>Léa</b> &amp; <i>co</i> &lt;");
         QTest::newRow("non-breaking spaces") << QStringLiteral("Zoé\u00A0Ça\u202Fva\u00A0");
         QTest::newRow("combining accents") << QStringLiteral("Zoe\u0301 Ame\u0301lie n\u0303");
-        QTest::newRow("right-to-left marks")
-            << QStringLiteral("Noa \u200F\u05E9\u05DC\u05D5\u05DD\u200E \u202Ex\u202C");
-        QTest::newRow("emoji") << QStringLiteral("😀 Léa 🇫🇷 👩‍👩‍👧 𝄞");
+        QTest::newRow("right-to-left script") << QStringLiteral("Noa \u05E9\u05DC\u05D5\u05DD x");
+        QTest::newRow("emoji") << QStringLiteral("😀 Léa 🇫🇷 👍🏽 𝄞");
         QString mixed;
         while (mixed.size() < 1000)
-            mixed += QStringLiteral("A'é<b>\\\"\u00A0😀\u200F&amp;");
+            mixed += QStringLiteral("A'é<b>\\\"\u00A0😀\u05E9&amp;");
         mixed.truncate(1000); // 62 whole patterns and "A'é<b>\\\"": no surrogate pair cut
         QTest::newRow("1000 characters of all of them") << mixed;
     }
@@ -149,15 +148,14 @@ private Q_SLOTS:
         QCOMPARE(f.stored(Anne),
                  std::optional<QString>(QStringLiteral("début\tcol1\tcol2\r\nligne\r\nparagraphe\tfin")));
 
-        // A single-line box keeps them as they are, and so does the file.
+        // A single-line box keeps them as they are, but a name holding them would not show as it is: refused.
         const QString pasted = QStringLiteral("Tab\tici\u2028ligne\u2029paragraphe");
         Paste(f.name, pasted);
         QCOMPARE(f.name->text(), pasted);
         QTest::mouseClick(f.addButton, Qt::LeftButton);
         QVERIFY(!f.failures.failed());
-        QCOMPARE(f.boxes.shown().back().text, AddedText(pasted));
-        QCOMPARE(f.storedNames().count(pasted), 1);
-        QCOMPARE(f.list->currentText(), pasted);
+        QVERIFY(f.boxes.shown().back().text.startsWith(QStringLiteral("Le nom inscrit contient un caractère")));
+        QCOMPARE(f.storedNames(), QStringList({Anne, ReservedPersonName}));
     }
 
     // Typing ten megabytes key by key would take hours: a typed start, the bulk pasted, a typed end.

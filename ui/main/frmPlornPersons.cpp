@@ -63,7 +63,7 @@ void frmPlorn::cmdAdd_Click()
         return;
     }
     // Compared as it will be stored, and as a reader sees it, so that no two entries ever look alike.
-    const QString name = ComposedName(ReplaceAll(txtName->text(), QStringLiteral("'"), QStringLiteral("\"")));
+    const QString name = ReplaceAll(txtName->text(), QStringLiteral("'"), QStringLiteral("\""));
     if (LooksLikeReservedName(name) || cmbPers->indexOfLookAlike(PersonName(name).stored()) >= 0) {
         ShowMessage(this,
                     QStringLiteral("Le nom inscrit existe déjà.") + CRLF +
@@ -77,7 +77,13 @@ void frmPlorn::cmdAdd_Click()
     if (!SaveShownNotes())
         return;
     txtName->setText(name);
-    db->AddPerson(name, FormatStamp());
+    try {
+        db->AddPerson(name, FormatStamp());
+    } catch (const LedgerError& error) {
+        if (RestoreIfDamaged(error))
+            return;
+        throw;
+    }
     ShowMessage(this, QStringLiteral("La personne : ") + name + CRLF + QStringLiteral("a été ajouté"),
                 QStringLiteral("Ajouter"), MessageIcon::Information);
 
@@ -107,7 +113,13 @@ void frmPlorn::cmdKill_Click()
     if (ShowMessage(this, question, QStringLiteral("T'es Sur ?"), MessageIcon::Error, MessageButtons::YesNo) !=
         MessageAnswer::Yes)
         return;
-    db->DeletePerson(person);
+    try {
+        db->DeletePerson(person);
+    } catch (const LedgerError& error) {
+        if (RestoreIfDamaged(error))
+            return;
+        throw;
+    }
     // What rebuilding the list shows, without reading the list again: the entry gone, the first entry
     // selected and its notes shown; the notes on screen are dropped, not saved.
     shownPerson.reset();
