@@ -82,6 +82,10 @@ int RunProgram(QApplication& app)
     frmPlorn* shown = window.release();
     shown->setAttribute(Qt::WA_DeleteOnClose);
     const DailyBackup backup(LedgerPathIn(ledgerFolder), shown);
+    QObject::connect(&backup, &DailyBackup::ledgerDamaged, shown,
+                     [shown](const QString& found, const QString& latestGoodBackup) {
+                         RunGuarded([&] { shown->BackupFoundDamage(found, latestGoodBackup); });
+                     });
     shown->show();
     CentreOnScreen(shown);
     QObject::connect(&ledgerGuard, &LedgerGuard::raiseRequested, shown, [shown] {

@@ -1,9 +1,11 @@
 // The daily backup (MakeDailyBackup) beside the bare work it wraps: copying the same file with a plain
-// read/write loop into a file of the same folder, then fsync.
+// read/write loop into a file of the same folder, then fsync. Its proof (ProveBackup) is also timed alone.
 //   QUENTARIL_BENCH_CACHE: a folder of the build where the ledger of a million persons is kept between runs.
 
 #include "bench/BareStatements.h"
 #include "bench/LedgerWorkspace.h"
+#include "ledger/BackupGenerations.h"
+#include "ledger/BackupProof.h"
 #include "ledger/FileSync.h"
 #include "ledger/LedgerBackup.h"
 #include "ledger/LedgerDraft.h"
@@ -31,6 +33,9 @@ namespace {
 
 // A ledger alone in a folder of its own, so that its backups are its own; the days go on from one backup
 // to the next, as they do from one start-up to the next.
+// The baseline's folder holds as many copies as the backups' did before they had generations.
+constexpr int BareCopiesKept = 10;
+
 struct BackupLedger {
     QString path;
     QDate nextDay = QDate(2026, 12, 7);
@@ -67,9 +72,9 @@ void SyncedCopy(const QString& from, const QString& to)
     SyncToDisk(to);
 }
 
-// Ten backups of earlier days, as the folder holds from the eleventh day on: each measured backup then
-// removes the oldest, as every day's does. The baseline's folder holds ten copies too. All synced, so that
-// no measurement waits for their writing.
+// Backups of the seven days before, as the folder holds after a week: each measured backup then makes one and
+// removes what the generations no longer keep, as every day's does. The baseline's folder holds ten copies. All
+// synced, so that no measurement waits for their writing.
 BackupLedger& Prepared(const QString& key, const QString& path)
 {
     auto ledger = std::make_unique<BackupLedger>(BackupLedger{path});
@@ -77,10 +82,10 @@ BackupLedger& Prepared(const QString& key, const QString& path)
     const QString bareFolder = QFileInfo(BareCopyPath(*ledger, 0)).absolutePath();
     Require(QDir().mkpath(folder) && QDir().mkpath(bareFolder), QStringLiteral("cannot make %1").arg(folder));
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    for (int before = DefaultBackupsKept; before > 0; --before) {
+    for (int before = BackupGenerations{}.days; before > 0; --before)
         SyncedCopy(path, BackupPathFor(path, ledger->nextDay.addDays(-before)));
+    while (ledger->bareCopies < BareCopiesKept)
         SyncedCopy(path, BareCopyPath(*ledger, ++ledger->bareCopies));
-    }
     SyncToDisk(path);
     SyncToDisk(folder);
     SyncToDisk(bareFolder);
@@ -236,9 +241,11 @@ void BenchBackup(benchmark::State& state, bool persons)
         }
         made = outcome.path;
     }
-    const int backups = QDir(BackupFolderFor(ledger.path)).entryList(QDir::Files).size();
-    if (backups != DefaultBackupsKept)
-        state.SkipWithError("the folder does not hold the number of backups kept");
+    QList<QDate> days;
+    for (const DatedBackup& backup : BackupsOf(ledger.path))
+        days << backup.day;
+    if (days.size() < BackupGenerations{}.days || !BackupsToRemove(days, ledger.nextDay.addDays(-1)).empty())
+        state.SkipWithError("the folder does not hold the backups the generations keep");
     CheckCopy(state, ledger.path, made);
 }
 
@@ -258,7 +265,7 @@ void BenchBareCopy(benchmark::State& state, bool persons)
         state.PauseTiming();
         QElapsedTimer removing;
         removing.start();
-        QFile::remove(BareCopyPath(ledger, ledger.bareCopies - DefaultBackupsKept));
+        QFile::remove(BareCopyPath(ledger, ledger.bareCopies - BareCopiesKept));
         removingNs += removing.nsecsElapsed();
         state.ResumeTiming();
     }
@@ -266,6 +273,20 @@ void BenchBareCopy(benchmark::State& state, bool persons)
     // What the backup does on top of the copy, timed apart: removing the oldest of ten.
     state.counters["oldest_removed_ms"] = benchmark::Counter(double(removingNs) / 1e6 / double(state.iterations()));
     state.SetLabel("read/write loop + fsync");
+}
+
+// The proof of the backup alone: the ledger opened read-only with the key, the engine's integrity check, every
+// name and note read.
+void BenchProof(benchmark::State& state, bool persons)
+{
+    const QString& path = LedgerFor(state, persons).path;
+    for (auto _ : state) {
+        if (!ProveBackup(path).whole) {
+            state.SkipWithError("the ledger failed its proof");
+            return;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * QFileInfo(path).size());
 }
 
 // The part of the backup that does not depend on the ledger's size: opening the ledger, keying the
@@ -285,6 +306,14 @@ void BenchBackupNotes(benchmark::State& state)
 void BenchBareCopyNotes(benchmark::State& state)
 {
     BenchBareCopy(state, false);
+}
+void BenchProofNotes(benchmark::State& state)
+{
+    BenchProof(state, false);
+}
+void BenchProofPersons(benchmark::State& state)
+{
+    BenchProof(state, true);
 }
 void BenchBackupPersons(benchmark::State& state)
 {
@@ -314,6 +343,8 @@ BENCHMARK(BenchBareCopyPersons)
     ->Arg(1'000'000)
     ->MinTime(2.0)
     ->Apply(AsIo);
+BENCHMARK(BenchProofNotes)->Name("BackupProofNotes")->ArgName("MB")->Arg(10)->Apply(AsIo);
+BENCHMARK(BenchProofPersons)->Name("BackupProofPersons")->ArgName("persons")->Arg(1'000'000)->Apply(AsIo);
 BENCHMARK(BenchOpenAndKey)->Name("BackupOpenAndKey")->Apply(AsIo);
 
 BENCHMARK_MAIN();

@@ -1,23 +1,22 @@
 #include "ledger/LedgerBackup.h"
 
+#include "ledger/BackupGenerations.h"
+#include "ledger/BackupProof.h"
 #include "ledger/FileSync.h"
-#include "ledger/LedgerDraft.h"
 #include "ledger/LedgerError.h"
 #include "ledger/LedgerFile.h"
+#include "ledger/LedgerRestore.h"
 #include "ledger/SqliteHandles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QList>
 #include <QRegularExpression>
-#include <QStringList>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
+#include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -25,9 +24,10 @@
 
 namespace {
 
-// A step that failed, with the whole French reason.
+// A step that failed, with the whole French reason, and the system's error number when it was the system's.
 struct BackupFailure {
     QString reason;
+    int error = 0;
 };
 
 // How much of the ledger is read and written at a time.
@@ -47,7 +47,12 @@ QString SystemMessage(int error)
 
 BackupFailure SystemFailure(const QString& what, const QString& path, int error)
 {
-    return {what.arg(Shown(path), SystemMessage(error))};
+    return {what.arg(Shown(path), SystemMessage(error)), error};
+}
+
+bool IsDiskFull(int error)
+{
+    return error == ENOSPC || error == EDQUOT;
 }
 
 const QString CannotWrite = QStringLiteral("Impossible d'écrire la sauvegarde %1 (%2).");
@@ -67,10 +72,29 @@ void MakeBackupFolder(const QString& folder)
     throw SystemFailure(refusal, folder, error == EEXIST ? ENOTDIR : error);
 }
 
+// Removes what a backup cut short left: hidden regular files named as its drafts, .BDPLORN-AAAA-MM-JJ.mdb-
+// and six letters or digits. Only while this program holds the ledger, so that no draft is being written.
+void RemoveLeftoverDraftCopies(const QString& folder)
+{
+    const QRegularExpression draftName(QStringLiteral("^\\.BDPLORN-\\d{4}-\\d{2}-\\d{2}\\.mdb-[A-Za-z0-9]{6}$"));
+    const QDir dir(folder);
+    bool removed = false;
+    for (const QString& name :
+         dir.entryList({QStringLiteral(".BDPLORN-*")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
+        const QString path = dir.filePath(name);
+        struct stat status {};
+        if (draftName.match(name).hasMatch() && ::lstat(QFile::encodeName(path).constData(), &status) == 0 &&
+            S_ISREG(status.st_mode))
+            removed = RemoveFile(path) == 0 || removed;
+    }
+    if (removed)
+        SyncToDisk(folder);
+}
+
 // The copy being written, under a temporary name in the backup folder; removed unless renamed into place.
 class DraftCopy {
 public:
-    DraftCopy(const QString& folder, const QString& target)
+    DraftCopy(const QString& folder, const QString& target) : target_(target)
     {
         QByteArray name =
             QFile::encodeName(QDir(folder).filePath(QStringLiteral(".%1-XXXXXX").arg(QFileInfo(target).fileName())));
@@ -85,46 +109,43 @@ public:
     }
     ~DraftCopy()
     {
+        if (fd_ >= 0)
+            ::close(fd_);
         if (!placed_)
-            discard();
+            RemoveFile(path_);
     }
     DraftCopy(const DraftCopy&) = delete;
     DraftCopy& operator=(const DraftCopy&) = delete;
 
-    // Returns the system's error number, 0 when all went.
-    int write(const char* bytes, qint64 size)
+    QString path() const { return path_; }
+
+    void write(const char* bytes, qint64 size)
     {
-        const int error = WriteFileAt(fd_, path_, written_, QByteArrayView(bytes, size));
+        if (const int error = WriteFileAt(fd_, path_, written_, QByteArrayView(bytes, size)))
+            throw SystemFailure(CannotWrite, target_, error);
         written_ += size;
-        return error;
     }
 
-    // Syncs and closes the copy, then renames it over `target`.
-    void place(const QString& target)
+    // Syncs and closes the copy.
+    void finish()
     {
         int error = SyncFile(fd_, path_);
-        if (error == 0) {
-            error = ::close(fd_) == 0 ? 0 : errno;
-            fd_ = -1;
-        }
-        if (error == 0)
-            error = RenameFile(path_, target);
-        if (error != 0) {
-            discard();
-            throw SystemFailure(CannotWrite, target, error);
-        }
+        if (::close(std::exchange(fd_, -1)) != 0 && error == 0)
+            error = errno;
+        if (error != 0)
+            throw SystemFailure(CannotWrite, target_, error);
+    }
+
+    // Renames the finished copy over its target.
+    void place()
+    {
+        if (const int error = RenameFile(path_, target_))
+            throw SystemFailure(CannotWrite, target_, error);
         placed_ = true;
     }
 
 private:
-    void discard()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-        RemoveFile(path_);
-    }
-
+    QString target_;
     QString path_;
     int fd_ = -1;
     qint64 written_ = 0;
@@ -165,7 +186,7 @@ public:
     // closing it would release every lock this process holds on it (POSIX record locks belong to the
     // process, and any close of the file drops them all): the window's connection would lose its write lock
     // without knowing, and another program could write meanwhile.
-    void copyInto(DraftCopy& draft, const QString& target)
+    void copyInto(DraftCopy& draft)
     {
         sqlite3_file* file = nullptr;
         CheckEngine(db_.get(), sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_FILE_POINTER, &file));
@@ -177,8 +198,7 @@ public:
         for (sqlite3_int64 offset = 0; offset < size;) {
             const int amount = static_cast<int>(std::min<qint64>(ChunkBytes, size - offset));
             CheckFileLayer(file->pMethods->xRead(file, buffer.data(), amount, offset));
-            if (const int error = draft.write(buffer.data(), amount))
-                throw SystemFailure(CannotWrite, target, error);
+            draft.write(buffer.data(), amount);
             offset += amount;
         }
     }
@@ -201,54 +221,121 @@ private:
     Connection db_;
 };
 
-// Copies the ledger into the day's backup: LedgerError for the ledger's failures, BackupFailure for the
-// copy's. The ledger is held still from before anything is made, so that a ledger that cannot be read
-// leaves nothing behind, until its bytes are written: the copy is synced after, so that writers wait for
-// the reading only.
-void CopyLedger(const QString& ledgerPath, int busyTimeoutMs, const QString& folder, const QString& target)
+BackupFailure LedgerReadFailure(const QString& ledgerPath, const LedgerError& error)
 {
-    CommittedLedger ledger(ledgerPath, busyTimeoutMs);
-    MakeBackupFolder(folder);
-    DraftCopy draft(folder, target);
-    ledger.copyInto(draft, target);
-    ledger.close();
-    draft.place(target);
-    SyncToDisk(folder);
+    return {QStringLiteral("Impossible de lire le registre %1 pour le sauvegarder (%2).")
+                .arg(Shown(ledgerPath), error.message())};
 }
 
-// Removes the backups beyond the `kept` most recent; the day's one always stays. Returns what could not be
-// removed, in French, or an empty text.
-QString RemoveOldBackups(const QString& folder, QDate day, int kept)
+// Copies the ledger into a synced draft of the day's backup: BackupFailure for every failure, with the system's
+// error for the copy's. The ledger is held still from before anything is made, so that a ledger that cannot be
+// read leaves nothing behind, until its bytes are written: the copy is synced after, so that writers wait for
+// the reading only.
+void CopyLedger(const QString& ledgerPath, int busyTimeoutMs, const QString& target, std::optional<DraftCopy>& draft)
 {
-    const QRegularExpression backupName(QStringLiteral("^BDPLORN-(\\d{4}-\\d{2}-\\d{2})\\.mdb$"));
-    QList<std::pair<QDate, QString>> older;
-    const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort)) {
-        const QRegularExpressionMatch match = backupName.match(name);
-        if (!match.hasMatch())
-            continue;
-        const QDate date = QDate::fromString(match.captured(1), Qt::ISODate);
-        if (date.isValid() && date != day)
-            older.append({date, name});
+    try {
+        CommittedLedger ledger(ledgerPath, busyTimeoutMs);
+        const QString folder = QFileInfo(target).absolutePath();
+        MakeBackupFolder(folder);
+        RemoveLeftoverDraftCopies(folder);
+        draft.emplace(folder, target);
+        ledger.copyInto(*draft);
+        ledger.close();
+    } catch (const LedgerError& error) {
+        draft.reset();
+        throw LedgerReadFailure(ledgerPath, error);
     }
-    std::sort(older.begin(), older.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    draft->finish();
+}
 
+// A damage verdict holds only when a second proof, on a fresh connection, finds it too: a read that failed
+// once, on the first page, looks to the engine like a wrong key.
+BackupProof ProveTwiceIfDamaged(const QString& path, const std::atomic<bool>* stop)
+{
+    BackupProof proof = ProveBackup(path, stop);
+    if (!proof.whole)
+        proof = ProveBackup(path, stop);
+    return proof;
+}
+
+QList<QDate> DaysOf(const QList<DatedBackup>& backups)
+{
+    QList<QDate> days;
+    for (const DatedBackup& backup : backups)
+        days.append(backup.day);
+    return days;
+}
+
+// Removes the oldest backup that may go to make room for the day's one; returns its path, none when none may.
+std::optional<QString> RemoveOneForRoom(const QString& ledgerPath, QDate day)
+{
+    const QList<DatedBackup> backups = BackupsOf(ledgerPath);
+    const QList<QDate> removable = BackupsForRoom(DaysOf(backups), day);
+    if (removable.isEmpty())
+        return std::nullopt;
+    const auto oldest = std::find_if(backups.begin(), backups.end(),
+                                     [&](const DatedBackup& backup) { return backup.day == removable.first(); });
+    if (const int error = RemoveFile(oldest->path))
+        throw SystemFailure(QStringLiteral("L'ancienne sauvegarde %1 n'a pas pu être supprimée (%2)."), oldest->path,
+                            error);
+    SyncToDisk(BackupFolderFor(ledgerPath));
+    return oldest->path;
+}
+
+// Copies the ledger into a synced draft, making room when the disk is full.
+void CopyMakingRoom(const QString& ledgerPath, QDate day, int busyTimeoutMs, BackupOutcome& outcome,
+                    std::optional<DraftCopy>& draft)
+{
+    for (;;) {
+        try {
+            CopyLedger(ledgerPath, busyTimeoutMs, outcome.path, draft);
+            return;
+        } catch (const BackupFailure& failure) {
+            draft.reset();
+            if (!IsDiskFull(failure.error))
+                throw;
+            const std::optional<QString> removed = RemoveOneForRoom(ledgerPath, day);
+            if (!removed)
+                throw;
+            outcome.removedForRoom.append(*removed);
+        }
+    }
+}
+
+// Removes the older backups beyond the generations kept. Returns what could not be removed, in French, or an
+// empty text.
+QString RemoveOldBackups(const QString& ledgerPath, QDate day)
+{
+    const QList<DatedBackup> backups = BackupsOf(ledgerPath);
+    const std::set<QDate> going = BackupsToRemove(DaysOf(backups), day);
     QStringList problems;
     bool removed = false;
-    for (qsizetype i = std::max(kept, 1) - 1; i < older.size(); ++i) {
-        const QString path = dir.filePath(older.at(i).second);
-        const int error = RemoveFile(path);
+    for (const DatedBackup& backup : backups) {
+        if (!going.contains(backup.day))
+            continue;
+        const int error = RemoveFile(backup.path);
         if (error == 0) {
             removed = true;
             continue;
         }
-        problems << SystemFailure(QStringLiteral("L'ancienne sauvegarde %1 n'a pas pu être supprimée (%2)."), path,
-                                  error)
+        problems << SystemFailure(QStringLiteral("L'ancienne sauvegarde %1 n'a pas pu être supprimée (%2)."),
+                                  backup.path, error)
                         .reason;
     }
     if (removed)
-        SyncToDisk(folder);
+        SyncToDisk(BackupFolderFor(ledgerPath));
     return problems.join(QLatin1Char(' '));
+}
+
+QString RoomNotice(const QStringList& removed)
+{
+    QStringList names;
+    for (const QString& path : removed)
+        names << QFileInfo(path).fileName();
+    return QStringLiteral("Le disque était trop plein pour la sauvegarde du jour : pour lui faire de la place, "
+                          "les plus anciennes sauvegardes ont été supprimées (%1). Libérez de la place sur le disque "
+                          "pour garder vos sauvegardes.")
+        .arg(names.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -264,7 +351,25 @@ QString BackupPathFor(const QString& ledgerPath, QDate day)
         .filePath(QStringLiteral("BDPLORN-%1.mdb").arg(day.toString(QStringLiteral("yyyy-MM-dd"))));
 }
 
-BackupOutcome MakeDailyBackup(const QString& ledgerPath, QDate day, int kept, int busyTimeoutMs) noexcept
+QList<DatedBackup> BackupsOf(const QString& ledgerPath)
+{
+    const QRegularExpression backupName(QStringLiteral("^BDPLORN-(\\d{4}-\\d{2}-\\d{2})\\.mdb$"));
+    const QDir dir(BackupFolderFor(ledgerPath));
+    QList<DatedBackup> backups;
+    for (const QString& name :
+         dir.entryList({QStringLiteral("BDPLORN-*.mdb")}, QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort)) {
+        const QRegularExpressionMatch match = backupName.match(name);
+        if (!match.hasMatch())
+            continue;
+        const QDate day = QDate::fromString(match.captured(1), Qt::ISODate);
+        if (day.isValid())
+            backups.append({day, dir.filePath(name)});
+    }
+    return backups;
+}
+
+BackupOutcome MakeDailyBackup(const QString& ledgerPath, QDate day, int busyTimeoutMs,
+                              const std::atomic<bool>* stop) noexcept
 {
     BackupOutcome outcome;
     try {
@@ -279,15 +384,28 @@ BackupOutcome MakeDailyBackup(const QString& ledgerPath, QDate day, int kept, in
             return outcome;
         }
 
-        const QString folder = BackupFolderFor(ledgerPath);
+        std::optional<DraftCopy> draft;
+        CopyMakingRoom(ledgerPath, day, busyTimeoutMs, outcome, draft);
+        BackupProof proof;
         try {
-            CopyLedger(ledgerPath, busyTimeoutMs, folder, outcome.path);
+            proof = ProveTwiceIfDamaged(draft->path(), stop);
         } catch (const LedgerError& error) {
-            throw BackupFailure{QStringLiteral("Impossible de lire le registre %1 pour le sauvegarder (%2).")
+            throw BackupFailure{QStringLiteral("La sauvegarde du registre %1 n'a pas pu être vérifiée (%2).")
                                     .arg(Shown(ledgerPath), error.message())};
         }
-        outcome.result = BackupOutcome::Result::Made;
-        outcome.reason = RemoveOldBackups(folder, day, kept);
+        if (!proof.whole) {
+            draft.reset();
+            outcome.result = BackupOutcome::Result::LedgerDamaged;
+            outcome.reason = QStringLiteral("Le registre %1 est endommagé : sa copie du jour n'a pas passé la "
+                                            "vérification (%2).")
+                                 .arg(Shown(ledgerPath), proof.damage);
+            outcome.latestGoodBackup = LatestGoodBackup(ledgerPath, day).value_or(QString());
+        } else {
+            draft->place();
+            SyncToDisk(BackupFolderFor(ledgerPath));
+            outcome.result = BackupOutcome::Result::Made;
+            outcome.reason = RemoveOldBackups(ledgerPath, day);
+        }
     } catch (const BackupFailure& failure) {
         outcome.result = BackupOutcome::Result::Failed;
         outcome.reason = failure.reason;
@@ -300,5 +418,7 @@ BackupOutcome MakeDailyBackup(const QString& ledgerPath, QDate day, int kept, in
         outcome.reason =
             QStringLiteral("La sauvegarde %1 n'a pas pu être faite (erreur inconnue).").arg(Shown(outcome.path));
     }
+    if (!outcome.removedForRoom.isEmpty())
+        outcome.notice = RoomNotice(outcome.removedForRoom);
     return outcome;
 }

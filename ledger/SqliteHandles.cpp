@@ -14,6 +14,23 @@ QString FileOf(sqlite3* db)
     return name ? QFile::decodeName(name) : QString();
 }
 
+// The one way a connection is opened: the file at `path` must exist; `flags` say how it is opened.
+Connection OpenKeyed(const QString& path, const QString& password, int busyTimeoutMs, int flags)
+{
+    sqlite3* raw = nullptr;
+    // A connection is only ever used by one thread at a time: the engine's locking of every call would be paid
+    // for each of a million names read.
+    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    Connection db(raw);
+    if (opened != SQLITE_OK && !QFileInfo::exists(path))
+        throw LedgerError(LedgerFailure::Missing, path, QString::fromUtf8(sqlite3_errmsg(db.get())), opened);
+    CheckEngine(db.get(), opened, path);
+    const QByteArray key = password.toUtf8();
+    CheckEngine(db.get(), sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())), path);
+    CheckEngine(db.get(), sqlite3_busy_timeout(db.get(), busyTimeoutMs), path);
+    return db;
+}
+
 } // namespace
 
 void ConnectionCloser::operator()(sqlite3* db) const
@@ -23,22 +40,16 @@ void ConnectionCloser::operator()(sqlite3* db) const
 
 Connection OpenKeyedConnection(const QString& path, const QString& password, int busyTimeoutMs)
 {
-    sqlite3* raw = nullptr;
-    // A connection is only ever used by one thread at a time: the engine's locking of every call would be paid
-    // for each of a million names read.
-    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    Connection db(raw);
-    if (opened != SQLITE_OK && !QFileInfo::exists(path))
-        throw LedgerError(LedgerFailure::Missing, path, QString::fromUtf8(sqlite3_errmsg(db.get())), opened);
-    CheckEngine(db.get(), opened, path);
-    const QByteArray key = password.toUtf8();
-    CheckEngine(db.get(), sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())), path);
-    CheckEngine(db.get(), sqlite3_busy_timeout(db.get(), busyTimeoutMs), path);
+    Connection db = OpenKeyed(path, password, busyTimeoutMs, SQLITE_OPEN_READWRITE);
     // A commit is the journal's deletion (see OpenLedgerFile); EXTRA also syncs the folder after it, without
     // which a power cut could bring the journal back and roll a reported save back. Said at every open.
     Execute(db.get(), "PRAGMA synchronous = EXTRA");
     return db;
+}
+
+Connection OpenKeyedReadOnlyConnection(const QString& path, const QString& password, int busyTimeoutMs)
+{
+    return OpenKeyed(path, password, busyTimeoutMs, SQLITE_OPEN_READONLY);
 }
 
 void CheckEngine(sqlite3* db, int resultCode, const QString& path)

@@ -14,6 +14,10 @@
 // Opens the existing file at `path` read-write (never creating it), gives the engine the key and makes every
 // commit durable; the engine reads the file for that, which derives the key and checks it.
 Connection OpenKeyedConnection(const QString& path, const QString& password, int busyTimeoutMs = DefaultBusyTimeoutMs);
+// Opens the existing file at `path` read-only and gives the engine the key: for reading a copy that nothing may
+// change. The key is derived and checked at the first read.
+Connection OpenKeyedReadOnlyConnection(const QString& path, const QString& password,
+                                       int busyTimeoutMs = DefaultBusyTimeoutMs);
 
 // Throws LedgerError with the connection's last message when `resultCode` is not a success. The file is
 // `path`, or the one the connection has open when `path` is empty.

@@ -1,6 +1,9 @@
+#include "ledger/BackupGenerations.h"
+#include "ledger/FileSync.h"
 #include "ledger/Ledger.h"
 #include "ledger/LedgerBackup.h"
 #include "ledger/LedgerError.h"
+#include "ledger/LedgerRestore.h"
 #include "support/FaultVfs.h"
 #include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
@@ -11,10 +14,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <utility>
@@ -67,6 +72,57 @@ QString SystemMessage(int error)
 QString Shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+QDate D(const QString& iso)
+{
+    return QDate::fromString(iso, Qt::ISODate);
+}
+
+QDate D(const char* iso)
+{
+    return D(QString::fromLatin1(iso));
+}
+
+// Every day from `first` to `last`, both included.
+QList<QDate> Days(QDate first, QDate last)
+{
+    QList<QDate> days;
+    for (QDate day = first; day <= last; day = day.addDays(1))
+        days << day;
+    return days;
+}
+
+// The disk is full for the syncs of the day's copy, the first `times` of them.
+class DiskFullWatcher : public FileChangeWatcher {
+public:
+    explicit DiskFullWatcher(int times) : left_(times) { previous_ = SetFileChangeWatcher(this); }
+    ~DiskFullWatcher() override { SetFileChangeWatcher(previous_); }
+    int syncFailure(const QString& path) override
+    {
+        const bool draft = QFileInfo(path).fileName().startsWith(QStringLiteral(".BDPLORN-2026-12-07.mdb-"));
+        return draft && left_-- > 0 ? ENOSPC : 0;
+    }
+
+private:
+    int left_;
+    FileChangeWatcher* previous_ = nullptr;
+};
+
+// Eight bytes damaged in the middle page of the file: one of Anne's notes' pages, in a ledger filled by
+// FillLedger, whose HMAC no longer matches.
+void DamageMiddlePage(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        qFatal("cannot open %s", qPrintable(path));
+    const qint64 offset = file.size() / 2 / 1024 * 1024 + 200;
+    file.seek(offset);
+    QByteArray bytes = file.read(8);
+    for (char& byte : bytes)
+        byte = static_cast<char>(~byte);
+    file.seek(offset);
+    file.write(bytes);
 }
 
 // Whether another process can take the write lock of the ledger at once.
@@ -303,71 +359,208 @@ private Q_SLOTS:
         QVERIFY(!OpenLedgerFile(BackupOf(file)).ReadNotes(QStringLiteral("Denise")).has_value());
     }
 
-    void theOldestGoBeyondTheNumberKept_data()
+    // The ledger still opens and lists its persons, as the program does at start, but one person's notes are
+    // damaged: no copy of it takes a backup's name, day after day, and the last good backup stays, named.
+    void damagedNotesNeverPushTheLastGoodBackupOut()
     {
-        QTest::addColumn<int>("kept");
-        QTest::addColumn<bool>("passKept");
-        QTest::newRow("10, the default") << 10 << false;
-        QTest::newRow("3") << 3 << true;
-        QTest::newRow("1") << 1 << true;
-    }
-    // Days made in a shuffled order: what goes is the oldest by the date in the name, not by the time the
-    // file was made. Files that are not named as backups stay, whatever they look like.
-    void theOldestGoBeyondTheNumberKept()
-    {
-        QFETCH(int, kept);
-        QFETCH(bool, passKept);
         TempLedger file;
-        const QString folder = BackupFolder(file);
-        QVERIFY(QDir().mkpath(folder));
-        const QStringList foreign = {QStringLiteral("notes.txt"),
+        FillLedger(file.path());
+        QCOMPARE(MakeDailyBackup(file.path(), Day).result, Result::Made);
+        const QByteArray good = FileBytes(BackupOf(file));
+        DamageMiddlePage(file.path());
+        {
+            Ledger damaged = file.open();
+            QCOMPARE(damaged.ListPersons().size(), 5);
+            QVERIFY_THROWS_EXCEPTION(LedgerError, damaged.ReadNotes(QStringLiteral("Anne")));
+        }
+        for (int later = 1; later <= 12; ++later) {
+            const BackupOutcome outcome = MakeDailyBackup(file.path(), Day.addDays(later));
+            QVERIFY2(outcome.result == Result::LedgerDamaged, qPrintable(outcome.reason));
+            QCOMPARE(outcome.latestGoodBackup, BackupOf(file));
+            QVERIFY2(outcome.reason.contains(Shown(file.path())), qPrintable(outcome.reason));
+        }
+        QCOMPARE(FolderEntries(BackupFolder(file)), QStringList{QFileInfo(BackupOf(file)).fileName()});
+        QCOMPARE(FileBytes(BackupOf(file)), good);
+    }
+
+    // Nine starts with the clock a year ahead, then the clock put right: each day's start keeps the day
+    // before's backup, and the nine dated ahead stay until their dates come.
+    void aClockSetAheadOnceLeavesTheDaysAfterAlone()
+    {
+        TempLedger file;
+        for (int day = -9; day <= 0; ++day)
+            QCOMPARE(MakeDailyBackup(file.path(), Day.addDays(day)).result, Result::Made);
+        const QDate ahead = Day.addYears(1);
+        for (int start = 1; start <= 9; ++start)
+            QCOMPARE(MakeDailyBackup(file.path(), ahead.addDays(start)).result, Result::Made);
+        for (int day = 1; day <= 10; ++day) {
+            QCOMPARE(MakeDailyBackup(file.path(), Day.addDays(day)).result, Result::Made);
+            QVERIFY2(QFileInfo::exists(BackupOf(file, Day.addDays(day - 1))),
+                     qPrintable(Day.addDays(day - 1).toString()));
+        }
+        for (int start = 1; start <= 9; ++start)
+            QVERIFY(QFileInfo::exists(BackupOf(file, ahead.addDays(start))));
+    }
+
+    // A backup cut short leaves its draft in the folder; the next one removes it, and only what has exactly
+    // that name and is a file.
+    void draftsOfABackupCutShortAreRemoved()
+    {
+        TempLedger file;
+        const QDir folder(BackupFolder(file));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        const QStringList drafts = {QStringLiteral(".BDPLORN-2026-12-06.mdb-Ab12Cd"),
+                                    QStringLiteral(".BDPLORN-2026-12-07.mdb-000000")};
+        const QStringList foreign = {QStringLiteral(".BDPLORN-2026-12-06.mdb-Ab12C"),
+                                     QStringLiteral(".BDPLORN-2026-12-06.mdb-Ab12Cd.x"),
+                                     QStringLiteral(".BDPLORN-2026-12-06.mdb-Ab12C_"),
+                                     QStringLiteral("BDPLORN-2026-12-06.mdb-Ab12Cd"),
+                                     QStringLiteral(".bdplorn-2026-12-06.mdb-Ab12Cd"),
+                                     QStringLiteral(".BDPLORN-2026-11-01.mdb"),
                                      QStringLiteral("BDPLORN-2026-11-01.mdb.old"),
                                      QStringLiteral("BDPLORN-2026-02-30.mdb"),
-                                     QStringLiteral("BDPLORN-20261101.mdb"),
-                                     QStringLiteral("bdplorn-2026-11-01.mdb"),
-                                     QStringLiteral(".BDPLORN-2026-11-01.mdb")};
-        for (const QString& name : foreign)
-            WriteFile(QDir(folder).filePath(name), name.toUtf8());
-        QVERIFY(QDir(folder).mkdir(QStringLiteral("BDPLORN-2026-11-02.mdb")));
+                                     QStringLiteral("notes.txt")};
+        for (const QString& name : drafts + foreign)
+            WriteFile(folder.filePath(name), name.toUtf8());
+        QVERIFY(folder.mkdir(QStringLiteral(".BDPLORN-2026-12-05.mdb-dossie")));
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("notes.txt")),
+                            folder.filePath(QStringLiteral(".BDPLORN-2026-12-04.mdb-lienXY"))));
 
-        const auto backUp = [&](QDate day) {
-            return passKept ? MakeDailyBackup(file.path(), day, kept) : MakeDailyBackup(file.path(), day);
-        };
-        QList<QDate> days;
-        for (int offset : {4, 0, 9, 2, 7, 1, 8, 3, 6, 5})
-            days << Day.addDays(offset);
-        for (const QDate& day : days) {
-            const BackupOutcome outcome = backUp(day);
-            QCOMPARE(outcome.result, Result::Made);
-            QVERIFY2(outcome.reason.isEmpty(), qPrintable(outcome.reason));
-        }
-        // Ten days, then the eleventh.
-        QCOMPARE(backUp(Day.addDays(10)).result, Result::Made);
-
+        QCOMPARE(MakeDailyBackup(file.path(), Day).result, Result::Made);
         QStringList expected = foreign;
-        expected << QStringLiteral("BDPLORN-2026-11-02.mdb");
-        for (int offset = 10; offset > 10 - kept; --offset)
-            expected << QFileInfo(BackupOf(file, Day.addDays(offset))).fileName();
+        expected << QStringLiteral(".BDPLORN-2026-12-05.mdb-dossie") << QStringLiteral(".BDPLORN-2026-12-04.mdb-lienXY")
+                 << QFileInfo(BackupOf(file)).fileName();
         expected.sort();
-        QCOMPARE(FolderEntries(folder), expected);
+        QCOMPARE(FolderEntries(folder.path()), expected);
         for (const QString& name : foreign)
-            QCOMPARE(FileBytes(QDir(folder).filePath(name)), name.toUtf8());
-        QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("BDPLORN-2026-11-02.mdb"))).isDir());
+            QCOMPARE(FileBytes(folder.filePath(name)), name.toUtf8());
     }
 
-    // A clock that ran ahead left backups dated later than the day: the day's backup stays all the same,
-    // beside the most recent others.
-    void theDaysBackupStaysBesideLaterDates()
+    void generationsKeepDaysWeeksAndMonths_data()
+    {
+        QTest::addColumn<QList<QDate>>("backups");
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QList<QDate>>("kept");
+        const QList<QDate> lastYearsMonths = {D("2026-11-28"), D("2026-10-31"), D("2026-09-30"), D("2026-08-31"),
+                                              D("2026-07-31"), D("2026-06-30"), D("2026-05-31"), D("2026-04-30"),
+                                              D("2026-03-31"), D("2026-02-28"), D("2026-01-31"), D("2025-12-31")};
+        // 2026-12-07 is the Monday of ISO week 50.
+        QTest::newRow("a start every day for a year")
+            << Days(D("2025-12-01"), D("2026-12-07")) << D("2026-12-07")
+            << Days(D("2026-12-01"), D("2026-12-07")) +
+                   QList{D("2026-11-30"), D("2026-11-29"), D("2026-11-22"), D("2026-11-15"), D("2026-11-08")} +
+                   lastYearsMonths;
+        const QList<QDate> rare = {D("2026-12-07"), D("2026-11-02"), D("2026-10-10"), D("2026-08-01"),
+                                   D("2026-03-03"), D("2025-01-01"), D("2020-06-06"), D("2019-01-01")};
+        QTest::newRow("starts months apart fill the days first") << rare << D("2026-12-07") << rare;
+        const QList<QDate> ahead = Days(D("2027-12-08"), D("2027-12-16"));
+        QTest::newRow("dated after today: neither counted nor removed")
+            << Days(D("2026-11-23"), D("2026-12-08")) + ahead << D("2026-12-08")
+            << Days(D("2026-11-29"), D("2026-12-08")) + ahead;
+        QTest::newRow("none yet") << QList<QDate>{} << D("2026-12-07") << QList<QDate>{};
+    }
+    void generationsKeepDaysWeeksAndMonths()
+    {
+        QFETCH(QList<QDate>, backups);
+        QFETCH(QDate, today);
+        QFETCH(QList<QDate>, kept);
+        std::set<QDate> expected(backups.begin(), backups.end());
+        for (const QDate& day : kept)
+            QVERIFY2(expected.erase(day) == 1, qPrintable(day.toString(Qt::ISODate)));
+        std::reverse(backups.begin(), backups.end());
+        QCOMPARE(BackupsToRemove(backups, today), expected);
+    }
+
+    void aFullDiskCostsOnlyTheOldestGenerations_data()
+    {
+        QTest::addColumn<int>("fullSyncs");
+        QTest::addColumn<QStringList>("removed");
+        QTest::addColumn<Result>("result");
+        QTest::newRow("fits after two") << 2 << QStringList{QStringLiteral("2026-09-30"), QStringLiteral("2026-10-31")}
+                                        << Result::Made;
+        QTest::newRow("never fits") << 100
+                                    << QStringList{QStringLiteral("2026-09-30"), QStringLiteral("2026-10-31"),
+                                                   QStringLiteral("2026-11-22"), QStringLiteral("2026-11-29")}
+                                    << Result::Failed;
+    }
+    // The copy's sync fails for want of room `fullSyncs` times: the oldest backups beyond the seven most recent
+    // days go one at a time, and only they; the outcome says which.
+    void aFullDiskCostsOnlyTheOldestGenerations()
+    {
+        QFETCH(int, fullSyncs);
+        QFETCH(QStringList, removed);
+        QFETCH(Result, result);
+        TempLedger file;
+        QVERIFY(QDir().mkpath(BackupFolder(file)));
+        QList<QDate> days = Days(D("2026-11-30"), D("2026-12-06")) +
+                            QList{D("2026-11-29"), D("2026-11-22"), D("2026-10-31"), D("2026-09-30"), D("2027-12-09")};
+        for (const QDate& day : days)
+            WriteFile(BackupOf(file, day), "sauvegarde");
+        DiskFullWatcher full(fullSyncs);
+
+        const BackupOutcome outcome = MakeDailyBackup(file.path(), Day);
+        QCOMPARE(outcome.result, result);
+        QStringList removedPaths;
+        for (const QString& day : removed) {
+            removedPaths << BackupOf(file, D(day));
+            days.removeOne(D(day));
+            QVERIFY2(outcome.notice.contains(QFileInfo(removedPaths.last()).fileName()), qPrintable(outcome.notice));
+        }
+        QCOMPARE(outcome.removedForRoom, removedPaths);
+        if (result == Result::Made)
+            days << Day;
+        else
+            QVERIFY2(outcome.reason.contains(SystemMessage(ENOSPC)), qPrintable(outcome.reason));
+        QStringList expected;
+        for (const QDate& day : days)
+            expected << QFileInfo(BackupOf(file, day)).fileName();
+        expected.sort();
+        QCOMPARE(FolderEntries(BackupFolder(file)), expected);
+    }
+
+    // The damaged ledger, with a journal, is put back from the newest backup that passes the proof: a damaged
+    // backup and one dated after today come after it. The damaged ledger and its journal stay, aside.
+    void aDamagedLedgerIsPutBackFromTheLatestGoodBackup()
     {
         TempLedger file;
-        for (int offset = 0; offset < 4; ++offset)
-            QCOMPARE(MakeDailyBackup(file.path(), Day.addYears(1).addDays(offset), 3).result, Result::Made);
-        QCOMPARE(MakeDailyBackup(file.path(), Day, 3).result, Result::Made);
-        QCOMPARE(FolderEntries(BackupFolder(file)),
-                 (QStringList{QStringLiteral("BDPLORN-2026-12-07.mdb"), QStringLiteral("BDPLORN-2027-12-09.mdb"),
-                              QStringLiteral("BDPLORN-2027-12-10.mdb")}));
-    }
+        FillLedger(file.path());
+        const LedgerContents contents = ContentsOf(file.path());
+        QCOMPARE(MakeDailyBackup(file.path(), Day.addDays(-2)).result, Result::Made);
+        QCOMPARE(MakeDailyBackup(file.path(), Day.addYears(1)).result, Result::Made);
+        DamageMiddlePage(file.path());
+        QVERIFY(QFile::copy(file.path(), BackupOf(file, Day.addDays(-1))));
+        QCOMPARE(LatestGoodBackup(file.path(), Day), std::optional(BackupOf(file, Day.addDays(-2))));
+        QCOMPARE(LatestGoodBackup(file.path(), Day.addDays(-3)), std::optional(BackupOf(file, Day.addYears(1))));
 
+        const QByteArray backup = FileBytes(BackupOf(file, Day.addDays(-2)));
+        const QString journal = file.path() + QStringLiteral("-journal");
+        const QDateTime now(Day, QTime(9, 30, 5));
+        const QString aside = QDir(file.folder()).filePath(QStringLiteral("BDPLORN-endommage-2026-12-07-093005.mdb"));
+        for (const QString& expectedAside : {aside, aside.chopped(4) + QStringLiteral("-2.mdb")}) {
+            const QByteArray damaged = FileBytes(file.path());
+            WriteFile(journal, "journal");
+            QCOMPARE(RestoreBackup(file.path(), BackupOf(file, Day.addDays(-2)), now), expectedAside);
+            QCOMPARE(FileBytes(expectedAside), damaged);
+            QCOMPARE(FileBytes(expectedAside + QStringLiteral("-journal")), QByteArray("journal"));
+            QVERIFY(!QFileInfo::exists(journal));
+            QCOMPARE(FileBytes(file.path()), backup);
+            QCOMPARE(FileMode(file.path()), mode_t(0600));
+            QCOMPARE(ContentsOf(file.path()), contents);
+        }
+        QCOMPARE(FileBytes(BackupOf(file, Day.addDays(-2))), backup);
+
+        // A backup that cannot be read changes nothing, and is named.
+        const QStringList entries = FolderEntries(file.folder());
+        const QString missing = BackupOf(file, Day.addDays(-5));
+        try {
+            RestoreBackup(file.path(), missing, now);
+            QFAIL("a missing backup was restored");
+        } catch (const LedgerError& error) {
+            QVERIFY2(error.message().contains(Shown(missing)), qPrintable(error.message()));
+        }
+        QCOMPARE(FolderEntries(file.folder()), entries);
+        QCOMPARE(FileBytes(file.path()), backup);
+    }
     void folderAndFileArePrivateWhateverTheUmask_data()
     {
         QTest::addColumn<int>("mask");
@@ -418,6 +611,18 @@ private Q_SLOTS:
         QCOMPARE(FolderEntries(BackupFolder(file)), backupsBefore);
     }
 
+    // The program closing while the copy is proved: the proof stops, and no backup nor draft is left.
+    void aStopEndsTheProofWithoutABackup()
+    {
+        TempLedger file;
+        FillLedger(file.path());
+        const std::atomic<bool> stop = true;
+        const BackupOutcome outcome = MakeDailyBackup(file.path(), Day, Ledger::DefaultBusyTimeoutMs, &stop);
+        QCOMPARE(outcome.result, Result::Failed);
+        QVERIFY2(outcome.reason.contains(QStringLiteral("(interrupted)")), qPrintable(outcome.reason));
+        QCOMPARE(FolderEntries(BackupFolder(file)), QStringList());
+    }
+
     void anInvalidDayMakesNothing()
     {
         TempLedger file;
@@ -434,8 +639,8 @@ private Q_SLOTS:
         QTest::newRow("open") << int(FaultVfs::Operation::Open) << SQLITE_CANTOPEN;
         QTest::newRow("read") << int(FaultVfs::Operation::Read) << SQLITE_IOERR_READ;
     }
-    // Whichever opening or read of the ledger fails, the backup reports the engine's message, leaves no
-    // copy, and the ledger stays as it was; once nothing fails, the copy is whole.
+    // Whichever opening or read of the ledger or of its copy fails, the backup reports the engine's message,
+    // leaves no copy, and the ledger stays as it was; once nothing fails, the copy is whole.
     void everyFailingReadOfTheLedgerIsReported()
     {
         QFETCH(int, operation);
@@ -448,7 +653,9 @@ private Q_SLOTS:
 
         FaultVfs vfs;
         int failures = 0;
-        for (int n = 1;; ++n) {
+        // Every read of the ledger, then a few of the proof's many reads of its copy.
+        bool inProof = false;
+        for (int n = 1;; n = inProof ? n * 2 : n + 1) {
             vfs.failNth(static_cast<FaultVfs::Operation>(operation), n, resultCode);
             const BackupOutcome outcome = MakeDailyBackup(file.path(), Day);
             vfs.disarm();
@@ -457,8 +664,16 @@ private Q_SLOTS:
                 QCOMPARE(FileBytes(outcome.path), ledgerBefore);
                 break;
             }
-            ++failures;
             const QByteArray where = QByteArrayLiteral("fault at call ") + QByteArray::number(n);
+            if (outcome.result == Result::Made) {
+                // A read of the proof that failed once: the second proof found the copy whole.
+                QVERIFY2(FileBytes(outcome.path) == ledgerBefore, where);
+                QVERIFY(QFile::remove(outcome.path));
+                inProof = true;
+                continue;
+            }
+            ++failures;
+            inProof = inProof || outcome.reason.contains(QStringLiteral("vérifiée"));
             QVERIFY2(outcome.result == Result::Failed, where);
             QVERIFY2(outcome.reason.contains(Shown(file.path())), qPrintable(outcome.reason));
             // A failed read of the first page looks to the engine like a wrong key.
@@ -568,7 +783,7 @@ private Q_SLOTS:
 
         QElapsedTimer waited;
         waited.start();
-        const BackupOutcome outcome = MakeDailyBackup(file.path(), Day, DefaultBackupsKept, 300);
+        const BackupOutcome outcome = MakeDailyBackup(file.path(), Day, 300);
         QVERIFY(waited.elapsed() >= 250);
         QCOMPARE(outcome.result, Result::Failed);
         QVERIFY2(outcome.reason.contains(QStringLiteral("(database is locked)")), qPrintable(outcome.reason));

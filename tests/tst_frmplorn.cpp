@@ -1,4 +1,5 @@
 #include "ProgramIdentity.h"
+#include "ledger/LedgerBackup.h"
 #include "ledger/LedgerError.h"
 #include "ledger/SqliteHandles.h"
 #include "support/FaultVfs.h"
@@ -16,6 +17,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -95,6 +97,7 @@ private Q_SLOTS:
         QCOMPARE(f.list->entryCount(), 0);
         QVERIFY(f.notes->isReadOnly());
         QVERIFY(f.notes->placeholderText().contains(QStringLiteral("Ajout")));
+        QTRY_COMPARE(QApplication::focusWidget(), f.name);
         f.type(QStringLiteral("personne"));
         QVERIFY(f.notes->text().isEmpty());
         f.openAndCloseTheList();
@@ -136,6 +139,58 @@ private Q_SLOTS:
             QCOMPARE(f.stored(name), f.file.open().ReadNotes(name));
         QCOMPARE(f.stored(QStringLiteral("Zoé")), std::optional<QString>(QStringLiteral("z")));
         QCOMPARE(f.stored(Bob), std::optional<QString>(QStringLiteral("b")));
+    }
+
+    void aDamagedLedgerOffersTheLatestGoodBackup_data()
+    {
+        QTest::addColumn<bool>("restore");
+        QTest::addColumn<bool>("foundByTheBackup");
+        QTest::newRow("read, Oui") << true << false;
+        QTest::newRow("read, Non") << false << false;
+        QTest::newRow("the backup's proof, Oui") << true << true;
+    }
+    // Damage found when a person is read, or by the day's backup: Oui puts the backup back, the damaged file kept
+    // aside, the backup as it was, the notes shown saved into it; Non leaves every file as it is.
+    void aDamagedLedgerOffersTheLatestGoodBackup()
+    {
+        QFETCH(bool, restore);
+        QFETCH(bool, foundByTheBackup);
+        const QString zoeNotes = PagesOfNotes(QStringLiteral("Zoé"), 60000);
+        Fixture f({{Alice, QStringLiteral("a")}, {QStringLiteral("Zoé"), zoeNotes}});
+        const BackupOutcome backup = MakeDailyBackup(f.file.path(), QDate(2026, 12, 1));
+        QCOMPARE(backup.result, BackupOutcome::Result::Made);
+        const QByteArray backupBytes = FileBytes(backup.path);
+        QByteArray damaged = FileBytes(f.file.path());
+        damaged.replace(damaged.size() * 3 / 4, 8, QByteArray(8, '\x5A'));
+        WriteFile(f.file.path(), damaged);
+        f.start();
+        f.type(QStringLiteral(" puis 5"));
+
+        f.boxes.queueAnswer(restore ? MessageAnswer::Yes : MessageAnswer::No);
+        if (foundByTheBackup)
+            f.window->BackupFoundDamage(QStringLiteral("Le registre est endommagé."), backup.path);
+        else
+            f.list->selectIndex(f.list->indexOfKey(QByteArrayLiteral("Zo\xC3\xA9")));
+        QVERIFY(f.boxes.shown().front().text.contains(backup.path));
+        const QStringList aside = QDir(f.file.folder()).entryList({QStringLiteral("BDPLORN-endommage-*.mdb")});
+        QCOMPARE(FileBytes(backup.path), backupBytes);
+        if (!restore) {
+            QVERIFY(f.failures.failed());
+            QVERIFY(aside.isEmpty());
+            QCOMPARE(FileBytes(f.file.path()).mid(damaged.size() * 3 / 4, 8), QByteArray(8, '\x5A'));
+            return;
+        }
+        QVERIFY(!f.failures.failed());
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(FileBytes(QDir(f.file.folder()).filePath(aside.front())).mid(damaged.size() * 3 / 4, 8),
+                 QByteArray(8, '\x5A'));
+        QCOMPARE(f.list->currentText(), Alice);
+        QCOMPARE(f.notes->text(), QStringLiteral("a puis 5"));
+        Ledger restored = f.file.open();
+        QVERIFY(IntegrityProblems(restored).isEmpty());
+        QCOMPARE(restored.ReadNotes(Alice), std::optional<QString>(QStringLiteral("a puis 5")));
+        QCOMPARE(restored.ReadNotes(QStringLiteral("Zoé")), std::optional<QString>(zoeNotes));
+        QVERIFY(f.boxes.shown().back().text.contains(aside.front()));
     }
 
     void editsAreSavedWhenTheListOpensAndWhenTheWindowCloses()

@@ -56,10 +56,15 @@ void frmPlorn::ConnectHandlers()
 
 void frmPlorn::Form_Load()
 {
-    db = OpenLedger(ledgerFolder_);
     // LoadAllUser selects the first entry and shows its notes: selecting it once more would only read the same
     // notes again, which costs a third of a second at 10 MB.
-    LoadAllUser();
+    try {
+        db = OpenLedger(ledgerFolder_);
+        LoadAllUser();
+    } catch (const LedgerError& error) {
+        if (!RestoreIfDamaged(error))
+            throw;
+    }
     setWindowTitle(QStringLiteral("Quentaril ") + ProgramVersionText());
 }
 
@@ -85,9 +90,19 @@ void frmPlorn::cmbPers_Click()
             ReselectShownPerson();
             return;
         }
+        // A backup put back meanwhile has shown the person whose notes were saved.
+        if (CurrentPerson() != person)
+            return;
     }
 
-    const std::optional<QString> notes = db->ReadNotes(person);
+    std::optional<QString> notes;
+    try {
+        notes = db->ReadNotes(person);
+    } catch (const LedgerError& error) {
+        if (RestoreIfDamaged(error))
+            return;
+        throw;
+    }
     if (!notes) {
         // Keeping the box as it was would show one person's notes under another's name.
         PersonVanished(person);
@@ -130,7 +145,8 @@ void frmPlorn::cmbPers_DropDown()
 
 void frmPlorn::Form_Activate()
 {
-    if (ReservedEntryIsCurrent())
+    // With no one in the ledger, adding the first person is the only thing to do.
+    if (ReservedEntryIsCurrent() || cmbPers->entryCount() == 0)
         txtName->setFocus();
 }
 
@@ -184,6 +200,8 @@ bool frmPlorn::SaveShownNotes(QString* failure)
         }
         outcome = db->SaveNotes(*shownPerson, notes);
     } catch (const LedgerError& error) {
+        if (RestoreIfDamaged(error))
+            return true;
         reason = error.isOutOfMemory() ? NotEnoughMemoryToSave(*shownPerson) : DescribeFailure(error);
     } catch (const std::bad_alloc&) {
         reason = NotEnoughMemoryToSave(*shownPerson);

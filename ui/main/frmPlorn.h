@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ledger/Ledger.h"
+#include "ledger/LedgerError.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -29,6 +30,8 @@ public:
     void Form_Load();
     // Fills the list from the ledger and shows its first person.
     void LoadAllUser();
+    // The day's backup found the ledger damaged, as `found` says: the user is offered the most recent good backup.
+    void BackupFoundDamage(const QString& found, const QString& latestGoodBackup);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -58,6 +61,12 @@ private:
     void TakeTheFocusToTheNotes();
     // The notes box takes typing only while someone is there to keep it.
     void ShowWhetherAnyoneIsThere();
+    // When `error` tells of a damaged ledger, offers to put back the most recent good backup; true once it is back,
+    // the notes shown saved into it.
+    bool RestoreIfDamaged(const LedgerError& error);
+    // Tells what was `found`, asks whether to restore the backup (the most recent good one when none is given) and
+    // restores it: the damaged ledger kept aside, the notes shown saved, the user told. False when nothing changed.
+    bool OfferRestore(const QString& found, std::optional<QString> latestGoodBackup);
     // Puts the list back on the person shown, after a switch whose save failed.
     void ReselectShownPerson();
     // The person picked has no row any more: the user is told and the list read again.
@@ -73,6 +82,8 @@ private:
     std::optional<PersonName> shownPerson;
     // Set while the list is read again after a person vanished, so that a second vanishing cannot loop.
     bool rereadingAfterVanishing_ = false;
+    // A backup has been put back since the program started.
+    bool restoredOnce_ = false;
 
     PersonList* cmbPers = nullptr;
     QPushButton* cmdKill = nullptr;
