@@ -86,6 +86,6 @@ void RemoveLeftoverDrafts(const QString& folder)
         const QByteArray path = QFile::encodeName(dir.filePath(name));
         struct stat status {};
         if (::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode))
-            ::unlink(path.constData());
+            RemoveFile(dir.filePath(name));
     }
 }
