@@ -3,7 +3,9 @@
 #include "ledger/LedgerError.h"
 #include "ledger/LedgerFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -136,4 +139,56 @@ int RemoveFile(const QString& path)
     if (FileChangeWatcher* watcher = testWatcher.load())
         watcher->removed(path);
     return 0;
+}
+
+PendingFile::PendingFile(const QString& pattern)
+{
+    QByteArray name = Encoded(pattern);
+    fd_ = CreateUniqueFile(name);
+    createError_ = fd_ < 0 ? errno : 0;
+    path_ = QFile::decodeName(name);
+}
+
+PendingFile::~PendingFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (!placed_ && createError_ == 0)
+        RemoveFile(path_);
+}
+
+int PendingFile::append(QByteArrayView bytes)
+{
+    const int error = WriteFileAt(fd_, path_, written_, bytes);
+    written_ += bytes.size();
+    return error;
+}
+
+int PendingFile::finish()
+{
+    const int error = SyncFile(fd_, path_);
+    const int closed = ::close(std::exchange(fd_, -1)) == 0 ? 0 : errno;
+    return error != 0 ? error : closed;
+}
+
+int PendingFile::renameOver(const QString& target)
+{
+    const int error = RenameFile(path_, target);
+    placed_ = error == 0;
+    return error;
+}
+
+void RemoveLeftovers(const QString& folder, const QRegularExpression& leftover)
+{
+    const QDir dir(folder);
+    bool removed = false;
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
+        const QString path = dir.filePath(name);
+        struct stat status {};
+        if (leftover.match(name).hasMatch() && ::lstat(Encoded(path).constData(), &status) == 0 &&
+            S_ISREG(status.st_mode))
+            removed = RemoveFile(path) == 0 || removed;
+    }
+    if (removed)
+        SyncToDisk(folder);
 }

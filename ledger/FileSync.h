@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+class QRegularExpression;
+
 // The program's own changes to files and folders, outside the engine (whose changes go through its file layer).
 // Every one goes through here, so that a failed sync is never missed and a test can watch each change in order.
 // Paths are given as the caller opened them; the calls other than SyncToDisk return 0 or the system's error
@@ -25,6 +27,35 @@ int RenameFile(const QString& from, const QString& to);
 // Gives the file at `from` the name `to` as well; never replaces a file already there (EEXIST).
 int LinkFile(const QString& from, const QString& to);
 int RemoveFile(const QString& path);
+
+// A new file written under a free temporary name, readable by its owner only, so that it can then take its place
+// whole: removed when it goes unless it was renamed into place. Each step returns 0 or the system's error number.
+class PendingFile {
+public:
+    // `pattern` ends in XXXXXX, which a free name replaces; error() says whether the file could be made.
+    explicit PendingFile(const QString& pattern);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    int error() const { return createError_; }
+    QString path() const { return path_; }
+    int append(QByteArrayView bytes);
+    // Syncs and closes the file: only a file whose sync went through may take a place.
+    int finish();
+    int renameOver(const QString& target);
+
+private:
+    QString path_;
+    int fd_ = -1;
+    int createError_ = 0;
+    qint64 written_ = 0;
+    bool placed_ = false;
+};
+
+// Removes the regular files of `folder` whose whole names match `leftover` (what a write cut short left behind),
+// then syncs the folder when any went. Only while this program holds the ledger, so that none is being written.
+void RemoveLeftovers(const QString& folder, const QRegularExpression& leftover);
 
 // Test seam: told of each change once it is made, from whichever thread made it. One at a time, process-wide.
 class FileChangeWatcher {

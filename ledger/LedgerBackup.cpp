@@ -33,21 +33,9 @@ struct BackupFailure {
 // How much of the ledger is read and written at a time.
 constexpr qint64 ChunkBytes = 1 << 20;
 
-QString Shown(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-// The system's message for `error`; strerror_r, since the backup runs beside other threads.
-QString SystemMessage(int error)
-{
-    char buffer[256];
-    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
-}
-
 BackupFailure SystemFailure(const QString& what, const QString& path, int error)
 {
-    return {what.arg(Shown(path), SystemMessage(error)), error};
+    return {what.arg(ShownPath(path), SystemMessage(error)), error};
 }
 
 bool IsDiskFull(int error)
@@ -72,84 +60,39 @@ void MakeBackupFolder(const QString& folder)
     throw SystemFailure(refusal, folder, error == EEXIST ? ENOTDIR : error);
 }
 
-// Removes what a backup cut short left: hidden regular files named as its drafts, .BDPLORN-AAAA-MM-JJ.mdb-
-// and six letters or digits. Only while this program holds the ledger, so that no draft is being written.
-void RemoveLeftoverDraftCopies(const QString& folder)
-{
-    const QRegularExpression draftName(QStringLiteral("^\\.BDPLORN-\\d{4}-\\d{2}-\\d{2}\\.mdb-[A-Za-z0-9]{6}$"));
-    const QDir dir(folder);
-    bool removed = false;
-    for (const QString& name :
-         dir.entryList({QStringLiteral(".BDPLORN-*")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
-        const QString path = dir.filePath(name);
-        struct stat status {};
-        if (draftName.match(name).hasMatch() && ::lstat(QFile::encodeName(path).constData(), &status) == 0 &&
-            S_ISREG(status.st_mode))
-            removed = RemoveFile(path) == 0 || removed;
-    }
-    if (removed)
-        SyncToDisk(folder);
-}
+// What a backup cut short left: hidden files named as its drafts, .BDPLORN-AAAA-MM-JJ.mdb- and six letters or
+// digits.
+const QRegularExpression LeftoverDraftCopy(QStringLiteral("^\\.BDPLORN-\\d{4}-\\d{2}-\\d{2}\\.mdb-[A-Za-z0-9]{6}$"));
 
 // The copy being written, under a temporary name in the backup folder; removed unless renamed into place.
 class DraftCopy {
 public:
-    DraftCopy(const QString& folder, const QString& target) : target_(target)
+    DraftCopy(const QString& folder, const QString& target)
+        : target_(target), file_(QDir(folder).filePath(QStringLiteral(".%1-XXXXXX").arg(QFileInfo(target).fileName())))
     {
-        QByteArray name =
-            QFile::encodeName(QDir(folder).filePath(QStringLiteral(".%1-XXXXXX").arg(QFileInfo(target).fileName())));
-        fd_ = CreateUniqueFile(name);
-        if (fd_ < 0) {
-            const int error = errno;
+        if (file_.error() != 0)
             throw SystemFailure(
                 QStringLiteral("Impossible de créer un fichier dans le dossier des sauvegardes %1 (%2)."), folder,
-                error);
-        }
-        path_ = QFile::decodeName(name);
-    }
-    ~DraftCopy()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!placed_)
-            RemoveFile(path_);
-    }
-    DraftCopy(const DraftCopy&) = delete;
-    DraftCopy& operator=(const DraftCopy&) = delete;
-
-    QString path() const { return path_; }
-
-    void write(const char* bytes, qint64 size)
-    {
-        if (const int error = WriteFileAt(fd_, path_, written_, QByteArrayView(bytes, size)))
-            throw SystemFailure(CannotWrite, target_, error);
-        written_ += size;
+                file_.error());
     }
 
+    QString path() const { return file_.path(); }
+
+    void write(const char* bytes, qint64 size) { check(file_.append(QByteArrayView(bytes, size))); }
     // Syncs and closes the copy.
-    void finish()
+    void finish() { check(file_.finish()); }
+    // Renames the finished copy over its target.
+    void place() { check(file_.renameOver(target_)); }
+
+private:
+    void check(int error) const
     {
-        int error = SyncFile(fd_, path_);
-        if (::close(std::exchange(fd_, -1)) != 0 && error == 0)
-            error = errno;
         if (error != 0)
             throw SystemFailure(CannotWrite, target_, error);
     }
 
-    // Renames the finished copy over its target.
-    void place()
-    {
-        if (const int error = RenameFile(path_, target_))
-            throw SystemFailure(CannotWrite, target_, error);
-        placed_ = true;
-    }
-
-private:
     QString target_;
-    QString path_;
-    int fd_ = -1;
-    qint64 written_ = 0;
-    bool placed_ = false;
+    PendingFile file_;
 };
 
 // The file layer's calls set no message on the connection: the engine's text for the code stands for it.
@@ -224,7 +167,7 @@ private:
 BackupFailure LedgerReadFailure(const QString& ledgerPath, const LedgerError& error)
 {
     return {QStringLiteral("Impossible de lire le registre %1 pour le sauvegarder (%2).")
-                .arg(Shown(ledgerPath), error.message())};
+                .arg(ShownPath(ledgerPath), error.message())};
 }
 
 // Copies the ledger into a synced draft of the day's backup: BackupFailure for every failure, with the system's
@@ -237,7 +180,7 @@ void CopyLedger(const QString& ledgerPath, int busyTimeoutMs, const QString& tar
         CommittedLedger ledger(ledgerPath, busyTimeoutMs);
         const QString folder = QFileInfo(target).absolutePath();
         MakeBackupFolder(folder);
-        RemoveLeftoverDraftCopies(folder);
+        RemoveLeftovers(folder, LeftoverDraftCopy);
         draft.emplace(folder, target);
         ledger.copyInto(*draft);
         ledger.close();
@@ -375,7 +318,7 @@ BackupOutcome MakeDailyBackup(const QString& ledgerPath, QDate day, int busyTime
     try {
         if (!day.isValid()) {
             outcome.reason = QStringLiteral("Le registre %1 n'est pas sauvegardé (la date donnée n'est pas valide).")
-                                 .arg(Shown(ledgerPath));
+                                 .arg(ShownPath(ledgerPath));
             return outcome;
         }
         outcome.path = BackupPathFor(ledgerPath, day);
@@ -391,14 +334,14 @@ BackupOutcome MakeDailyBackup(const QString& ledgerPath, QDate day, int busyTime
             proof = ProveTwiceIfDamaged(draft->path(), stop);
         } catch (const LedgerError& error) {
             throw BackupFailure{QStringLiteral("La sauvegarde du registre %1 n'a pas pu être vérifiée (%2).")
-                                    .arg(Shown(ledgerPath), error.message())};
+                                    .arg(ShownPath(ledgerPath), error.message())};
         }
         if (!proof.whole) {
             draft.reset();
             outcome.result = BackupOutcome::Result::LedgerDamaged;
             outcome.reason = QStringLiteral("Le registre %1 est endommagé : sa copie du jour n'a pas passé la "
                                             "vérification (%2).")
-                                 .arg(Shown(ledgerPath), proof.damage);
+                                 .arg(ShownPath(ledgerPath), proof.damage);
             outcome.latestGoodBackup = LatestGoodBackup(ledgerPath, day).value_or(QString());
         } else {
             draft->place();
@@ -412,11 +355,11 @@ BackupOutcome MakeDailyBackup(const QString& ledgerPath, QDate day, int busyTime
     } catch (const std::exception& error) {
         outcome.result = BackupOutcome::Result::Failed;
         outcome.reason = QStringLiteral("La sauvegarde %1 n'a pas pu être faite (%2).")
-                             .arg(Shown(outcome.path), QString::fromLocal8Bit(error.what()));
+                             .arg(ShownPath(outcome.path), QString::fromLocal8Bit(error.what()));
     } catch (...) {
         outcome.result = BackupOutcome::Result::Failed;
         outcome.reason =
-            QStringLiteral("La sauvegarde %1 n'a pas pu être faite (erreur inconnue).").arg(Shown(outcome.path));
+            QStringLiteral("La sauvegarde %1 n'a pas pu être faite (erreur inconnue).").arg(ShownPath(outcome.path));
     }
     if (!outcome.removedForRoom.isEmpty())
         outcome.notice = RoomNotice(outcome.removedForRoom);

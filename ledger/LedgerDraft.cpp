@@ -77,15 +77,5 @@ void LedgerDraft::renameOver(const QString& target)
 void RemoveLeftoverDrafts(const QString& folder)
 {
     static const QRegularExpression draftName(QStringLiteral("^\\.BDPLORN-new-[A-Za-z0-9]{6}$"));
-    const QDir dir(folder);
-    const QStringList candidates =
-        dir.entryList({QStringLiteral(".BDPLORN-new-*")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
-    for (const QString& name : candidates) {
-        if (!draftName.match(name).hasMatch())
-            continue;
-        const QByteArray path = QFile::encodeName(dir.filePath(name));
-        struct stat status {};
-        if (::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode))
-            RemoveFile(dir.filePath(name));
-    }
+    RemoveLeftovers(folder, draftName);
 }

@@ -18,9 +18,15 @@ QString ShownPath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+QString SystemMessage(int error)
+{
+    char buffer[256];
+    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
+}
+
 QString LastSystemError()
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return SystemMessage(errno);
 }
 
 LedgerFileKind SniffLedgerFile(const QString& path)

@@ -15,6 +15,8 @@ QString LedgerPathIn(const QString& folder);
 
 // A path as the user is shown it in a message.
 QString ShownPath(const QString& path);
+// The system's own words for the error number `error`, from any thread.
+QString SystemMessage(int error);
 // The system's own words for the last failed call (errno).
 QString LastSystemError();
 

@@ -24,12 +24,6 @@ namespace {
 constexpr int AsideNameTries = 100;
 constexpr qint64 ChunkBytes = 1 << 20;
 
-QString SystemMessage(int error)
-{
-    char buffer[256];
-    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
-}
-
 [[noreturn]] void Refuse(const QString& what, const QString& path, const QString& why)
 {
     throw LedgerError(what.arg(ShownPath(path), why));
@@ -62,24 +56,12 @@ void SyncFolder(const QString& path)
 // the next start); removed unless renamed into place.
 class Replacement {
 public:
-    Replacement(const QString& ledgerPath, const QString& backupPath) : backupPath_(backupPath)
+    Replacement(const QString& ledgerPath, const QString& backupPath)
+        : backupPath_(backupPath), file_(QFileInfo(ledgerPath).dir().filePath(QStringLiteral(".BDPLORN-new-XXXXXX")))
     {
-        QByteArray pattern =
-            QFile::encodeName(QFileInfo(ledgerPath).dir().filePath(QStringLiteral(".BDPLORN-new-XXXXXX")));
-        fd_ = CreateUniqueFile(pattern);
-        if (fd_ < 0)
-            Refuse(CannotCopy, backupPath, SystemMessage(errno));
-        path_ = QFile::decodeName(pattern);
+        if (file_.error() != 0)
+            Refuse(CannotCopy, backupPath, SystemMessage(file_.error()));
     }
-    ~Replacement()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!placed_)
-            RemoveFile(path_);
-    }
-    Replacement(const Replacement&) = delete;
-    Replacement& operator=(const Replacement&) = delete;
 
     // Copies the backup's bytes, then syncs and closes the copy.
     void write()
@@ -88,37 +70,31 @@ public:
         if (!backup.open(QIODevice::ReadOnly))
             Refuse(CannotCopy, backupPath_, backup.errorString());
         int error = 0;
-        for (qint64 offset = 0; error == 0;) {
+        while (error == 0) {
             const QByteArray chunk = backup.read(ChunkBytes);
             if (chunk.isEmpty()) {
                 if (backup.error() != QFileDevice::NoError)
                     Refuse(CannotCopy, backupPath_, backup.errorString());
                 break;
             }
-            error = WriteFileAt(fd_, path_, offset, chunk);
-            offset += chunk.size();
+            error = file_.append(chunk);
         }
         if (error == 0)
-            error = SyncFile(fd_, path_);
-        if (::close(std::exchange(fd_, -1)) != 0 && error == 0)
-            error = errno;
+            error = file_.finish();
         if (error != 0)
             Refuse(CannotCopy, backupPath_, SystemMessage(error));
     }
 
     void placeAt(const QString& ledgerPath)
     {
-        if (const int error = RenameFile(path_, ledgerPath))
+        if (const int error = file_.renameOver(ledgerPath))
             Refuse(QStringLiteral("Impossible de remettre la sauvegarde à la place du registre %1 (%2)."), ledgerPath,
                    SystemMessage(error));
-        placed_ = true;
     }
 
 private:
     QString backupPath_;
-    QString path_;
-    int fd_ = -1;
-    bool placed_ = false;
+    PendingFile file_;
 };
 
 // The damaged ledger, and then its journal, under a second name, which stays once the ledger's own is given to

@@ -64,11 +64,6 @@ QStringList FolderEntries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-QString SystemMessage(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 QString Shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);

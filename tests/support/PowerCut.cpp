@@ -342,6 +342,8 @@ private:
     std::optional<std::pair<int, QString>> placeOf(const QString& relative);
     void add(Change change);
     void unmodelled(const QString& what);
+    // The node of the file at `path`, or -1 when it is outside the folder or unknown (then told as a `change`).
+    int knownFile(const QString& path, const QString& change);
     Tree materialise(const Leftover& leftover) const;
 
     QMutex mutex_;
@@ -435,6 +437,17 @@ void PowerCutTrace::unmodelled(const QString& what)
         unmodelled_.append(what);
 }
 
+int PowerCutTrace::knownFile(const QString& path, const QString& change)
+{
+    const std::optional<QString> relative = inside(path);
+    if (!relative)
+        return -1;
+    const int node = find(*relative);
+    if (node < 0)
+        unmodelled(change + QStringLiteral(" an unknown file: ") + *relative);
+    return node;
+}
+
 void PowerCutTrace::created(const QString& path)
 {
     const QMutexLocker lock(&mutex_);
@@ -453,38 +466,29 @@ void PowerCutTrace::created(const QString& path)
 void PowerCutTrace::written(const QString& path, qint64 offset, QByteArrayView bytes)
 {
     const QMutexLocker lock(&mutex_);
-    const std::optional<QString> relative = inside(path);
-    if (!relative)
-        return;
-    const int node = find(*relative);
+    const int node = knownFile(path, QStringLiteral("a write to"));
     if (node < 0)
-        return unmodelled(QStringLiteral("a write to an unknown file: ") + *relative);
+        return;
     add({Change::Kind::Write, node, offset, bytes.toByteArray(), {}, -1, {}});
 }
 
 void PowerCutTrace::truncated(const QString& path, qint64 size)
 {
     const QMutexLocker lock(&mutex_);
-    const std::optional<QString> relative = inside(path);
-    if (!relative)
-        return;
-    const int node = find(*relative);
+    const int node = knownFile(path, QStringLiteral("a truncation of"));
     if (node < 0)
-        return unmodelled(QStringLiteral("a truncation of an unknown file: ") + *relative);
+        return;
     add({Change::Kind::Truncate, node, size, {}, {}, -1, {}});
 }
 
 void PowerCutTrace::synced(const QString& path, bool folderToo)
 {
     const QMutexLocker lock(&mutex_);
-    const std::optional<QString> relative = inside(path);
-    if (!relative)
-        return;
-    const int node = find(*relative);
+    const int node = knownFile(path, QStringLiteral("a sync of"));
     if (node < 0)
-        return unmodelled(QStringLiteral("a sync of an unknown file: ") + *relative);
+        return;
     add({Change::Kind::Sync, node, 0, {}, {}, -1, {}});
-    if (const auto place = folderToo ? placeOf(*relative) : std::nullopt)
+    if (const auto place = folderToo ? placeOf(*inside(path)) : std::nullopt)
         add({Change::Kind::Sync, place->first, 0, {}, {}, -1, {}});
 }
 
