@@ -30,6 +30,8 @@ LedgerFailure LedgerError::KindOf(int extendedCode)
     case SQLITE_NOTADB:
         return LedgerFailure::NotALedger;
     case SQLITE_CORRUPT:
+    // The engine's statements are fixed and checked at open: what SQLCipher 3 reports of a page whose HMAC fails.
+    case SQLITE_ERROR:
         return LedgerFailure::Damaged;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
