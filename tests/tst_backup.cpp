@@ -64,11 +64,6 @@ QStringList FolderEntries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-QString Shown(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 QDate D(const QString& iso)
 {
     return QDate::fromString(iso, Qt::ISODate);
@@ -372,7 +367,7 @@ private Q_SLOTS:
             const BackupOutcome outcome = MakeDailyBackup(file.path(), Day.addDays(later));
             QVERIFY2(outcome.result == Result::LedgerDamaged, qPrintable(outcome.reason));
             QCOMPARE(outcome.latestGoodBackup, BackupOf(file));
-            QVERIFY2(outcome.reason.contains(Shown(file.path())), qPrintable(outcome.reason));
+            QVERIFY2(outcome.reason.contains(ShownPath(file.path())), qPrintable(outcome.reason));
         }
         QCOMPARE(FolderEntries(BackupFolder(file)), QStringList{QFileInfo(BackupOf(file)).fileName()});
         QCOMPARE(FileBytes(BackupOf(file)), good);
@@ -551,7 +546,7 @@ private Q_SLOTS:
             RestoreBackup(file.path(), missing, now);
             QFAIL("a missing backup was restored");
         } catch (const LedgerError& error) {
-            QVERIFY2(error.message().contains(Shown(missing)), qPrintable(error.message()));
+            QVERIFY2(error.message().contains(ShownPath(missing)), qPrintable(error.message()));
         }
         QCOMPARE(FolderEntries(file.folder()), entries);
         QCOMPARE(FileBytes(file.path()), backup);
@@ -597,7 +592,7 @@ private Q_SLOTS:
 
         const BackupOutcome outcome = MakeDailyBackup(file.path(), Day);
         QCOMPARE(outcome.result, Result::Failed);
-        QVERIFY2(outcome.reason.contains(Shown(named)), qPrintable(outcome.reason));
+        QVERIFY2(outcome.reason.contains(ShownPath(named)), qPrintable(outcome.reason));
         QVERIFY2(outcome.reason.contains(QStringLiteral("(") + message), qPrintable(outcome.reason));
         QVERIFY2(outcome.reason.endsWith(QStringLiteral(").")), qPrintable(outcome.reason));
 
@@ -623,7 +618,7 @@ private Q_SLOTS:
         TempLedger file;
         const BackupOutcome outcome = MakeDailyBackup(file.path(), QDate());
         QCOMPARE(outcome.result, Result::Failed);
-        QVERIFY2(outcome.reason.contains(Shown(file.path())), qPrintable(outcome.reason));
+        QVERIFY2(outcome.reason.contains(ShownPath(file.path())), qPrintable(outcome.reason));
         QVERIFY(!QFileInfo::exists(BackupFolder(file)));
     }
 
@@ -670,7 +665,7 @@ private Q_SLOTS:
             ++failures;
             inProof = inProof || outcome.reason.contains(QStringLiteral("vérifiée"));
             QVERIFY2(outcome.result == Result::Failed, where);
-            QVERIFY2(outcome.reason.contains(Shown(file.path())), qPrintable(outcome.reason));
+            QVERIFY2(outcome.reason.contains(ShownPath(file.path())), qPrintable(outcome.reason));
             // A failed read of the first page looks to the engine like a wrong key.
             const bool engineMessage =
                 outcome.reason.contains(QStringLiteral("(%1)").arg(QString::fromUtf8(sqlite3_errstr(resultCode)))) ||

@@ -340,6 +340,8 @@ private:
     int find(const QString& relative) const;
     // The folder holding `relative`, and its name there; records a change it cannot place.
     std::optional<std::pair<int, QString>> placeOf(const QString& relative);
+    // The same for `path`, nothing when it lies outside the folder.
+    std::optional<std::pair<int, QString>> placeInside(const QString& path);
     void add(Change change);
     void unmodelled(const QString& what);
     // The node of the file at `path`, or -1 when it is outside the folder or unknown (then told as a `change`).
@@ -437,6 +439,12 @@ void PowerCutTrace::unmodelled(const QString& what)
         unmodelled_.append(what);
 }
 
+std::optional<std::pair<int, QString>> PowerCutTrace::placeInside(const QString& path)
+{
+    const std::optional<QString> relative = inside(path);
+    return relative ? placeOf(*relative) : std::nullopt;
+}
+
 int PowerCutTrace::knownFile(const QString& path, const QString& change)
 {
     const std::optional<QString> relative = inside(path);
@@ -451,10 +459,7 @@ int PowerCutTrace::knownFile(const QString& path, const QString& change)
 void PowerCutTrace::created(const QString& path)
 {
     const QMutexLocker lock(&mutex_);
-    const std::optional<QString> relative = inside(path);
-    if (!relative)
-        return;
-    const auto place = placeOf(*relative);
+    const auto place = placeInside(path);
     if (!place)
         return;
     const Node made{QFileInfo(path).isDir(), {}, {}};
@@ -517,10 +522,7 @@ void PowerCutTrace::named(const QString& from, const QString& to, bool rename)
 void PowerCutTrace::removed(const QString& path, bool folderSynced)
 {
     const QMutexLocker lock(&mutex_);
-    const std::optional<QString> relative = inside(path);
-    if (!relative)
-        return;
-    const auto place = placeOf(*relative);
+    const auto place = placeInside(path);
     if (!place)
         return;
     add({Change::Kind::Unname, place->first, 0, {}, place->second, -1, {}});
