@@ -2,6 +2,7 @@
 
 #include "app/CoreDumps.h"
 #include "ledger/jet/JetReader.h"
+#include "ui/words/StartWords.h"
 
 #include <QFileInfo>
 #include <cerrno>
@@ -39,8 +40,7 @@ bool IsPipe(int fd)
 
 [[noreturn]] void Refuse()
 {
-    std::fputs("Quentaril : ce mode est réservé à la conversion d'un registre Access par le programme lui-même.\n",
-               stderr);
+    std::fputs(qUtf8Printable(ReadingModeRefusal()), stderr);
     std::_Exit(NotStartedByTheProgram);
 }
 
@@ -114,7 +114,7 @@ QByteArray ReadTheFile(const JetReadingRequest& request)
     try {
         return EncodeJetRows(ReadJetTextColumns(request.path, request.table, request.columns), request.columns.size());
     } catch (const JetReadError& failure) {
-        return EncodeJetReadFailure(failure.reason());
+        return EncodeJetReadFailure(failure);
     }
 }
 

@@ -2,7 +2,7 @@
 
 #include "app/JetReadingMode.h"
 #include "app/JetRowFrames.h"
-#include "ledger/jet/JetReader.h"
+#include "ledger/jet/JetReadError.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -18,11 +18,6 @@ namespace {
 
 constexpr qint64 Megabyte = 1 << 20;
 constexpr int EndWaitMs = 5000;
-
-[[noreturn]] void Damaged(const QString& what)
-{
-    throw JetReadError::damaged(what);
-}
 
 // Runs in the child between fork and exec: only async-signal-safe calls. Every descriptor but the three pipes
 // is marked close-on-exec (QProcess's own pipe to report a failed exec already is), so the reading process
@@ -52,14 +47,14 @@ QByteArray GatherAnswer(QProcess& reading, const QDeadlineTimer& deadline, qint6
         if (answer.size() > largest) {
             reading.kill();
             reading.waitForFinished(EndWaitMs);
-            Damaged(QStringLiteral("sa lecture a rendu des données incohérentes"));
+            throw JetReadError(JetReadProblem::AnswerIncoherent);
         }
         if (!more && reading.state() == QProcess::NotRunning)
             return answer;
         if (deadline.hasExpired()) {
             reading.kill();
             reading.waitForFinished(EndWaitMs);
-            Damaged(QStringLiteral("sa lecture ne s'est pas terminée à temps"));
+            throw JetReadError(JetReadProblem::ReadingTooLong);
         }
     }
 }
@@ -91,7 +86,7 @@ JetRowsWhenRead StartJetReadingProcess(const QString& path, const QString& table
     reading->setChildProcessModifier(CloseInheritedDescriptorsOnExec);
     reading->start();
     if (!reading->waitForStarted(remainingMs()))
-        throw JetReadError(QStringLiteral("il n'a pas pu être lu (%1)").arg(reading->errorString()));
+        throw JetReadError::NotStarted(reading->errorString());
     const auto cpuSeconds = static_cast<int>(std::chrono::ceil<std::chrono::seconds>(timeLimit).count());
     reading->write(EncodeJetReadingRequest({path, table, columns, cpuSeconds}));
     // Sent now, not at the next wait: the reading goes on while the caller does other work.
@@ -102,17 +97,11 @@ JetRowsWhenRead StartJetReadingProcess(const QString& path, const QString& table
         const QByteArray answer = GatherAnswer(*reading, deadline, LargestJetAnswer(columnCount, fileSize));
         reading->waitForFinished(EndWaitMs);
         if (reading->exitStatus() != QProcess::NormalExit)
-            Damaged(QStringLiteral("sa lecture a fait échouer le processus qui le lisait"));
+            throw JetReadError(JetReadProblem::ReadingCrashed);
         if (reading->exitCode() != 0)
-            Damaged(QStringLiteral("sa lecture a échoué"));
+            throw JetReadError(JetReadProblem::ReadingFailed);
         return DecodeJetRows(answer, columnCount, fileSize);
     };
-}
-
-QList<QStringList> ReadJetTextColumnsInReadingProcess(const QString& path, const QString& table,
-                                                      const QStringList& columns, const JetReadingTimeLimit& limit)
-{
-    return StartJetReadingProcess(path, table, columns, limit)();
 }
 
 JetRowReader JetReadingProcessReader(const JetReadingTimeLimit& limit)

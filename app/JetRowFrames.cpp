@@ -1,6 +1,6 @@
 #include "app/JetRowFrames.h"
 
-#include "ledger/jet/JetReader.h"
+#include "ledger/jet/JetReadError.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -15,8 +15,8 @@ const QByteArray EndMagic = QByteArrayLiteral("QJETEND!");
 constexpr quint32 RequestMagic = 0x514A5251; // "QJRQ"
 constexpr qint64 ValueHeaderSize = 5;
 constexpr qint64 RowsHeaderSize = 8 + 4 + 8 + 8;
-// A reason is one French clause; a longer one is not from this program.
-constexpr qint64 LongestReasonBytes = 4096;
+// A failure names a table and its columns at most: a longer one is not from this program.
+constexpr qint64 LongestFailureBytes = 4096;
 constexpr quint8 NullValue = 0;
 constexpr quint8 TextValue = 1;
 
@@ -35,7 +35,7 @@ qint64 MostTextBytes(qint64 fileSize)
 
 [[noreturn]] void Malformed()
 {
-    throw JetReadError(QStringLiteral("il est endommagé (sa lecture a rendu des données incohérentes)"));
+    throw JetReadError(JetReadProblem::AnswerIncoherent);
 }
 
 template <typename Number> void Append(QByteArray& bytes, Number number)
@@ -100,6 +100,26 @@ QString TakeText(AnswerCursor& cursor, qint64 length)
     return text;
 }
 
+// The reading process's failure, every part of it checked.
+JetReadError TakeFailure(AnswerCursor& cursor)
+{
+    const auto problem = cursor.take<quint32>();
+    if (problem > static_cast<quint32>(JetReadProblem::Last))
+        Malformed();
+    const auto number = cursor.take<qint64>();
+    const auto otherNumber = cursor.take<qint64>();
+    const auto systemError = cursor.take<qint32>();
+    const QString table = TakeText(cursor, cursor.take<quint32>());
+    QStringList columns;
+    for (auto count = cursor.take<quint32>(); count > 0; --count)
+        columns << TakeText(cursor, cursor.take<quint32>());
+    const QString ownWords = TakeText(cursor, cursor.take<quint32>());
+    if (!cursor.atEnd())
+        Malformed();
+    return JetReadError(static_cast<JetReadProblem>(problem), number, otherNumber, systemError, table, columns,
+                        ownWords);
+}
+
 } // namespace
 
 QByteArray EncodeJetReadingRequest(const JetReadingRequest& request)
@@ -148,17 +168,27 @@ QByteArray EncodeJetRows(const QList<QStringList>& rows, qsizetype columns)
     return bytes + EndMagic;
 }
 
-QByteArray EncodeJetReadFailure(const QString& reason)
+QByteArray EncodeJetReadFailure(const JetReadError& failure)
 {
+    QByteArray details;
+    Append(details, static_cast<quint32>(failure.problem()));
+    Append(details, failure.number());
+    Append(details, failure.otherNumber());
+    Append(details, static_cast<qint32>(failure.systemError()));
+    AppendText(details, failure.table());
+    Append(details, static_cast<quint32>(failure.columns().size()));
+    for (const QString& column : failure.columns())
+        AppendText(details, column);
+    AppendText(details, failure.ownWords());
     QByteArray bytes = FailureMagic;
-    AppendText(bytes, reason);
-    return bytes + EndMagic;
+    Append(bytes, static_cast<quint32>(details.size()));
+    return bytes + details + EndMagic;
 }
 
 qint64 LargestJetAnswer(qsizetype columns, qint64 fileSize)
 {
     return RowsHeaderSize + MostRows(fileSize) * columns * ValueHeaderSize + MostTextBytes(fileSize) + EndMagic.size() +
-           LongestReasonBytes;
+           LongestFailureBytes;
 }
 
 QList<QStringList> DecodeJetRows(const QByteArray& answer, qsizetype columns, qint64 fileSize)
@@ -167,13 +197,15 @@ QList<QStringList> DecodeJetRows(const QByteArray& answer, qsizetype columns, qi
     const QByteArrayView magic = cursor.takeBytes(RowsMagic.size());
     if (magic == FailureMagic) {
         const auto length = cursor.take<quint32>();
-        if (length > LongestReasonBytes)
+        if (length > LongestFailureBytes)
             Malformed();
-        const QString reason = TakeText(cursor, length);
+        const QByteArray details = cursor.takeBytes(length).toByteArray();
+        AnswerCursor detailsCursor(details);
+        const JetReadError failure = TakeFailure(detailsCursor);
         cursor.expect(EndMagic);
-        if (!cursor.atEnd() || reason.isEmpty())
+        if (!cursor.atEnd())
             Malformed();
-        throw JetReadError(reason);
+        throw failure;
     }
     if (magic != RowsMagic)
         Malformed();

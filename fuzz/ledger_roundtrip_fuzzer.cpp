@@ -4,6 +4,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
 #include "ledger/NewLedger.h"
+#include "ledger/WelcomeNote.h"
 #include "tests/support/LedgerTestAccess.h"
 #include "text/MdCode.h"
 
@@ -53,15 +54,14 @@ QString NaiveReplaceAll(const QString& text, const QString& search, const QStrin
 // One ledger for the whole run: opening derives the key, which costs tens of milliseconds.
 Ledger& SharedLedger()
 {
-    static QTemporaryDir folder;
+    // In memory (tmpfs), where a sync costs nothing: durability is not under test here, and a sync of the disk
+    // per operation would slow the run a hundredfold.
+    static QTemporaryDir folder(QStringLiteral("/dev/shm/quentaril-fuzz-XXXXXX"));
     static Ledger ledger = [] {
         if (!folder.isValid())
             std::abort();
         CreateNewLedger(LedgerPathIn(folder.path()));
-        Ledger opened = OpenLedger(folder.path());
-        // Durability is not under test here, and a sync per operation would slow the run a hundredfold.
-        sqlite3_exec(LedgerTestAccess::connection(opened), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
-        return opened;
+        return OpenLedger(folder.path());
     }();
     return ledger;
 }

@@ -4,8 +4,6 @@
 #include "ledger/LedgerFile.h"
 #include "ledger/SqliteHandles.h"
 
-#include <QStringList>
-
 namespace {
 
 // How many of the engine's virtual machine steps run between two looks at the stop flag: about a millisecond.
@@ -22,7 +20,8 @@ int StopRequested(void* stop)
 void StopHereIfAsked(const std::atomic<bool>* stop)
 {
     if (stop && stop->load(std::memory_order_relaxed))
-        throw LedgerError(QString::fromUtf8(sqlite3_errstr(SQLITE_INTERRUPT)), SQLITE_INTERRUPT);
+        throw LedgerError(LedgerError::KindOf(SQLITE_INTERRUPT), QString(),
+                          QString::fromUtf8(sqlite3_errstr(SQLITE_INTERRUPT)), SQLITE_INTERRUPT);
 }
 
 bool IsDamage(const LedgerError& error)
@@ -31,18 +30,16 @@ bool IsDamage(const LedgerError& error)
     return code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_ERROR;
 }
 
-// The engine's integrity check; empty when it answers "ok" and nothing else.
-QStringList IntegrityProblems(sqlite3* db)
+// The engine's integrity check: whole when it answers "ok" and nothing else.
+BackupProof CheckIntegrity(sqlite3* db)
 {
-    QStringList problems;
+    QStringList answer;
     Statement check(db, "PRAGMA integrity_check");
     while (check.step())
-        problems << check.text(0);
-    if (problems == QStringList{QStringLiteral("ok")})
-        problems.clear();
-    else if (problems.isEmpty())
-        problems << QStringLiteral("integrity_check n'a rien répondu");
-    return problems;
+        answer << check.text(0);
+    if (answer == QStringList{QStringLiteral("ok")})
+        return {true, {}, false, {}};
+    return {false, answer.mid(0, 3), answer.isEmpty(), {}};
 }
 
 // Reads every name and every note in full: a page of notes that fails its HMAC fails here.
@@ -65,14 +62,14 @@ BackupProof ProveBackup(const QString& path, const std::atomic<bool>* stop)
             sqlite3_progress_handler(db.get(), StepsBetweenStopChecks, &StopRequested,
                                      const_cast<std::atomic<bool>*>(stop));
         StopHereIfAsked(stop);
-        if (const QStringList problems = IntegrityProblems(db.get()); !problems.isEmpty())
-            return {false, problems.mid(0, 3).join(QStringLiteral(" ; "))};
+        if (BackupProof integrity = CheckIntegrity(db.get()); !integrity.whole)
+            return integrity;
         StopHereIfAsked(stop);
         ReadEveryValue(db.get());
-        return {true, {}};
+        return {true, {}, false, {}};
     } catch (const LedgerError& error) {
         if (IsDamage(error))
-            return {false, error.message()};
+            return {false, {}, false, error};
         throw;
     }
 }

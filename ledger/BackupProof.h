@@ -1,13 +1,19 @@
 #pragma once
 
-#include <QString>
+#include "ledger/LedgerError.h"
+
+#include <QStringList>
 #include <atomic>
+#include <optional>
 
 // What the proof of a copy of the ledger found.
 struct BackupProof {
     bool whole = false;
-    // When not whole: what the engine found, in its own words.
-    QString damage;
+    // When not whole, one of: the engine's integrity check's first problems, in its own words; the check answered
+    // nothing at all; a page that failed as it was read.
+    QStringList integrityProblems;
+    bool integrityCheckSilent = false;
+    std::optional<LedgerError> unreadable;
 };
 
 // Proves the file at `path` a whole ledger: opened read-only with the key on a connection of its own, the

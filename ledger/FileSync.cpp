@@ -1,7 +1,6 @@
 #include "ledger/FileSync.h"
 
 #include "ledger/LedgerError.h"
-#include "ledger/LedgerFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -61,10 +59,8 @@ void SyncToDisk(const QString& path)
     int error = fd < 0 ? errno : SyncFile(fd, path);
     if (fd >= 0)
         ::close(fd);
-    if (error != 0) {
-        errno = error;
-        throw LedgerError(LedgerFailure::InputOutput, path, LastSystemError(), SQLITE_IOERR_FSYNC);
-    }
+    if (error != 0)
+        throw LedgerError::System(LedgerStep::Using, path, error);
 }
 
 int WriteFileAt(int fd, const QString& path, qint64 offset, QByteArrayView bytes)

@@ -27,13 +27,6 @@ void RefuseUnsuitableFile(const QString& path)
     }
 }
 
-// The engine finds out whether the key is right only when it first reads the file.
-void ReadSchema(sqlite3* db)
-{
-    Statement count(db, "SELECT count(*) FROM sqlite_master");
-    count.step();
-}
-
 void RequireLedgerTable(sqlite3* db, const QString& path)
 {
     Statement columns(db, "PRAGMA table_info(tblPlorn)");
@@ -101,26 +94,20 @@ sqlite3* Ledger::connection()
 template <typename Change> auto Ledger::InTransaction(Change change)
 {
     sqlite3* db = connection();
-    // Inside a transaction of the caller's (tests, measurements), a savepoint that is undone alone.
-    const bool nested = sqlite3_get_autocommit(db) == 0;
-    Execute(db, nested ? "SAVEPOINT change" : "BEGIN IMMEDIATE");
+    Execute(db, "BEGIN IMMEDIATE");
     try {
         auto result = change(db);
-        Execute(db, nested ? "RELEASE change" : "COMMIT");
+        Execute(db, "COMMIT");
         return result;
     } catch (...) {
-        EndFailedTransaction(nested);
+        EndFailedTransaction();
         throw;
     }
 }
 
-void Ledger::EndFailedTransaction(bool nested) noexcept
+void Ledger::EndFailedTransaction() noexcept
 {
     sqlite3* db = db_.get();
-    if (nested) {
-        sqlite3_exec(db, "ROLLBACK TO change; RELEASE change", nullptr, nullptr, nullptr);
-        return;
-    }
     // A plain rollback: RELEASE would be a commit, which the lock that made the change fail refuses too.
     QDeadlineTimer deadline(busyTimeoutMs_);
     while (sqlite3_get_autocommit(db) == 0) {
@@ -206,7 +193,7 @@ Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTime
 {
     // An empty key would make the engine read and write the file unencrypted.
     if (password.isEmpty())
-        throw LedgerError(QStringLiteral("Le mot de passe du registre est vide."));
+        throw LedgerError(LedgerFailure::EmptyPassword, QString());
     RefuseUnsuitableFile(path);
 
     try {
@@ -222,9 +209,7 @@ Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTime
         return Ledger(std::move(db), path, password, busyTimeoutMs);
     } catch (const LedgerError& error) {
         // The user knows the file by the name it was opened with, not by where a link leads.
-        if (error.kind() == LedgerFailure::Refused)
-            throw;
-        throw LedgerError(error.kind(), path, error.message(), error.extendedCode());
+        throw LedgerError::During(LedgerStep::Using, path, error);
     }
 }
 

@@ -49,9 +49,7 @@ private:
     // Runs `change` in a transaction of its own. Whatever fails, the connection is back in autocommit when this
     // returns: a transaction left open would swallow every later change and be rolled back at closing.
     template <typename Change> auto InTransaction(Change change);
-    void EndFailedTransaction(bool nested) noexcept;
-    // Tests and measurements that work on the same connection, beside the ledger.
-    friend struct LedgerTestAccess;
+    void EndFailedTransaction() noexcept;
 
     Connection db_;
     QString path_;

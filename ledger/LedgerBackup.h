@@ -1,12 +1,15 @@
 #pragma once
 
+#include "ledger/BackupProof.h"
 #include "ledger/Ledger.h"
+#include "ledger/LedgerError.h"
 
 #include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <optional>
 
 // The daily backup of the ledger: a copy of the encrypted file, as it is, in a folder beside it, kept only once
 // proved whole.
@@ -32,21 +35,23 @@ struct BackupOutcome {
         Made,          // the day's backup was made and proved whole
         AlreadyThere,  // the day's backup existed already: nothing was done
         LedgerDamaged, // the copy failed its proof: the ledger itself is damaged, and no backup was made
-        Failed         // no backup was made; `reason` says why
+        Failed         // no backup was made; `failure` says why
     };
     Result result = Result::Failed;
+    QString ledgerPath;
     // The day's backup (made or already there), whatever the result.
     QString path;
-    // Failed: why, in French, naming the path, with the engine's or the system's message in parentheses.
-    // LedgerDamaged: what the proof found, in the same form.
-    // Made: empty, or what went wrong removing older backups (the day's backup itself is whole).
-    QString reason;
+    // Failed: the step that failed, the file it worked on and why.
+    std::optional<LedgerError> failure;
+    // LedgerDamaged: what the proof found.
+    BackupProof damage;
     // LedgerDamaged: the most recent good backup (see LatestGoodBackup), empty when there is none.
     QString latestGoodBackup;
+    // Made: the older backups that could not be removed (the day's backup itself is whole).
+    QList<LedgerError> unremoved;
     // The disk was too full for the day's backup: these older backups were removed to make room, oldest first,
-    // whatever the result; `notice` tells it in French, once.
+    // whatever the result.
     QStringList removedForRoom;
-    QString notice;
 };
 
 // Makes the day's backup of the ledger at `ledgerPath` unless there is one already.

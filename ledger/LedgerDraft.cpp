@@ -1,16 +1,12 @@
 #include "ledger/LedgerDraft.h"
 
-#include "ledger/FileSync.h"
 #include "ledger/LedgerError.h"
 #include "ledger/LedgerFile.h"
 #include "ledger/LedgerStatements.h"
 #include "ledger/SqliteHandles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -19,22 +15,10 @@ const QString DraftTemplate = QStringLiteral(".BDPLORN-new-XXXXXX");
 
 } // namespace
 
-LedgerDraft::LedgerDraft(const QString& folder)
+LedgerDraft::LedgerDraft(const QString& folder) : file_(QDir(folder).filePath(DraftTemplate))
 {
-    QByteArray pattern = QFile::encodeName(QDir(folder).filePath(DraftTemplate));
-    const int fd = CreateUniqueFile(pattern);
-    if (fd < 0)
-        throw LedgerError(
-            QStringLiteral("Impossible de créer un fichier dans %1 : %2").arg(ShownPath(folder), LastSystemError()));
-    ::close(fd);
-    path_ = QFile::decodeName(pattern);
-}
-
-LedgerDraft::~LedgerDraft()
-{
-    db_.reset();
-    if (!placed_)
-        RemoveFile(path_);
+    if (file_.error() != 0)
+        throw LedgerError::System(LedgerStep::MakingDraft, folder, file_.error());
 }
 
 void LedgerDraft::prepare()
@@ -64,14 +48,19 @@ void LedgerDraft::write(const QList<LedgerPerson>& persons)
     Execute(db_.get(), "COMMIT");
     sqlite3* db = db_.release();
     CheckEngine(db, sqlite3_close(db));
-    SyncToDisk(path());
+    if (const int error = file_.finish())
+        throw LedgerError::System(LedgerStep::Using, path(), error);
 }
 
 void LedgerDraft::renameOver(const QString& target)
 {
-    if (RenameFile(path(), target) != 0)
-        throw LedgerError(QStringLiteral("Impossible de remplacer %1 : %2").arg(ShownPath(target), LastSystemError()));
-    placed_ = true;
+    if (const int error = file_.renameOver(target))
+        throw LedgerError::System(LedgerStep::PlacingDraft, target, error);
+}
+
+int LedgerDraft::linkAs(const QString& target)
+{
+    return LinkFile(path(), target);
 }
 
 void RemoveLeftoverDrafts(const QString& folder)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ledger/Connection.h"
+#include "ledger/FileSync.h"
 
 #include <QList>
 #include <QString>
@@ -12,16 +13,16 @@ struct LedgerPerson {
 };
 
 // A ledger file built under a temporary name in the folder of its final place, readable by its owner only,
-// so that it can then be linked or renamed into place whole. Removed when the draft goes, unless placed.
+// so that it can then be linked or renamed into place whole. Removed when the draft goes, unless renamed.
 class LedgerDraft {
 public:
     // Throws LedgerError when no file can be made in `folder`.
     explicit LedgerDraft(const QString& folder);
-    ~LedgerDraft();
+    ~LedgerDraft() = default;
     LedgerDraft(const LedgerDraft&) = delete;
     LedgerDraft& operator=(const LedgerDraft&) = delete;
 
-    QString path() const { return path_; }
+    QString path() const { return file_.path(); }
 
     // Opens the draft with the ledger's key, derives it and makes the table, then begins the transaction write()
     // ends: the key's derivation takes most of a small ledger's time, and a caller may run this on a thread of
@@ -31,10 +32,12 @@ public:
     void write(const QList<LedgerPerson>& persons);
     // Moves the draft over `target` (a rename, which replaces a file in one step); throws LedgerError.
     void renameOver(const QString& target);
+    // Gives the draft the name `target` too, never replacing a file there; returns 0 or the system's error number.
+    int linkAs(const QString& target);
 
 private:
-    QString path_;
-    bool placed_ = false;
+    // Before the connection, which must close first.
+    PendingFile file_;
     Connection db_;
 };
 

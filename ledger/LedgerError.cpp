@@ -1,20 +1,72 @@
 #include "ledger/LedgerError.h"
 
+#include <cerrno>
 #include <sqlite3.h>
+#include <string>
 
-LedgerError::LedgerError(const QString& message, int engineCode)
-    : std::runtime_error(message.toStdString()), kind_(LedgerFailure::Refused), message_(message),
-      extendedCode_(engineCode)
+namespace {
+
+// What the failure says of itself when nothing words it: the engine's or the other failure's own words, else
+// the system's error number.
+std::string Diagnosis(const QString& message, int systemError)
+{
+    return systemError != 0 ? "system error " + std::to_string(systemError) : message.toStdString();
+}
+
+// The kind of a system failure from its error number.
+LedgerFailure KindOfSystemError(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return LedgerFailure::Missing;
+    case EEXIST:
+        return LedgerFailure::AlreadyExists;
+    case ENOSPC:
+    case EDQUOT:
+        return LedgerFailure::DiskFull;
+    case EIO:
+        return LedgerFailure::InputOutput;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return LedgerFailure::ReadOnly;
+    case ENOMEM:
+        return LedgerFailure::OutOfMemory;
+    default:
+        return LedgerFailure::Other;
+    }
+}
+
+} // namespace
+
+LedgerError::LedgerError(LedgerFailure kind, LedgerStep step, const QString& path, const QString& message,
+                         int extendedCode, int systemError)
+    : std::runtime_error(Diagnosis(message, systemError)), kind_(kind), step_(step), path_(path), message_(message),
+      extendedCode_(extendedCode), systemError_(systemError)
 {
 }
 
 LedgerError::LedgerError(LedgerFailure kind, const QString& path, const QString& engineMessage, int extendedCode)
-    : std::runtime_error(engineMessage.toStdString()), kind_(kind), path_(path), message_(engineMessage),
-      extendedCode_(extendedCode)
+    : LedgerError(kind, LedgerStep::Using, path, engineMessage, extendedCode, 0)
 {
 }
 
 LedgerError::LedgerError(LedgerFailure kind, const QString& path) : LedgerError(kind, path, QString(), 0) {}
+
+LedgerError LedgerError::System(LedgerStep step, const QString& path, int error)
+{
+    return LedgerError(KindOfSystemError(error), step, path, QString(), 0, error);
+}
+
+LedgerError LedgerError::During(LedgerStep step, const QString& path, const LedgerError& cause)
+{
+    return LedgerError(cause.kind_, step, path, cause.message_, cause.extendedCode_, cause.systemError_);
+}
+
+LedgerError LedgerError::Failed(LedgerStep step, const QString& path, const QString& ownWords)
+{
+    return LedgerError(LedgerFailure::Other, step, path, ownWords, 0, 0);
+}
 
 LedgerFailure LedgerError::KindOf(int extendedCode)
 {

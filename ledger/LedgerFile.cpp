@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,22 +10,6 @@
 QString LedgerPathIn(const QString& folder)
 {
     return QDir(folder).filePath(LedgerFileName);
-}
-
-QString ShownPath(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-QString SystemMessage(int error)
-{
-    char buffer[256];
-    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
-}
-
-QString LastSystemError()
-{
-    return SystemMessage(errno);
 }
 
 LedgerFileKind SniffLedgerFile(const QString& path)

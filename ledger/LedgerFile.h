@@ -13,13 +13,6 @@ inline const QString ReservedPersonName = QStringLiteral("Varnokel");
 // The ledger's path in `folder`: the folder, the platform's separator, then the file name.
 QString LedgerPathIn(const QString& folder);
 
-// A path as the user is shown it in a message.
-QString ShownPath(const QString& path);
-// The system's own words for the error number `error`, from any thread.
-QString SystemMessage(int error);
-// The system's own words for the last failed call (errno).
-QString LastSystemError();
-
 enum class LedgerFileKind {
     Missing,     // no such file, or it cannot be read
     NotRegular,  // a folder, a named pipe, a socket or a device: never a ledger

@@ -9,13 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
@@ -23,11 +23,6 @@ namespace {
 // second restore.
 constexpr int AsideNameTries = 100;
 constexpr qint64 ChunkBytes = 1 << 20;
-
-[[noreturn]] void Refuse(const QString& what, const QString& path, const QString& why)
-{
-    throw LedgerError(what.arg(ShownPath(path), why));
-}
 
 bool Exists(const QString& path)
 {
@@ -40,62 +35,42 @@ QString JournalOf(const QString& path)
     return path + QStringLiteral("-journal");
 }
 
-const QString CannotCopy = QStringLiteral("Impossible de copier la sauvegarde %1 à la place du registre (%2).");
-
-// Syncs the folder at `path`, naming it in French when that fails.
+// Syncs the folder at `path`, naming it when that fails.
 void SyncFolder(const QString& path)
 {
     try {
         SyncToDisk(path);
     } catch (const LedgerError& error) {
-        Refuse(QStringLiteral("Impossible d'enregistrer sur le disque le dossier %1 (%2)."), path, error.message());
+        throw LedgerError::During(LedgerStep::SyncingFolder, path, error);
     }
 }
 
-// The copy of the backup, written beside the ledger under a draft's name (so that one cut short is removed at
-// the next start); removed unless renamed into place.
-class Replacement {
-public:
-    Replacement(const QString& ledgerPath, const QString& backupPath)
-        : backupPath_(backupPath), file_(QFileInfo(ledgerPath).dir().filePath(QStringLiteral(".BDPLORN-new-XXXXXX")))
-    {
-        if (file_.error() != 0)
-            Refuse(CannotCopy, backupPath, SystemMessage(file_.error()));
+// Copies the backup's bytes into `copy`, then syncs and closes it; the backup is read through its own descriptor,
+// which no connection shares.
+void CopyBackup(const QString& backupPath, PendingFile& copy)
+{
+    const auto refuse = [&backupPath](int error) {
+        throw LedgerError::System(LedgerStep::CopyingBackup, backupPath, error);
+    };
+    const int fd = ::open(QFile::encodeName(backupPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        refuse(errno);
+    const auto closer = qScopeGuard([fd] { ::close(fd); });
+    QByteArray chunk(ChunkBytes, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk.data(), static_cast<size_t>(chunk.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            refuse(errno);
+        if (got == 0)
+            break;
+        if (const int error = copy.append(QByteArrayView(chunk.constData(), got)))
+            refuse(error);
     }
-
-    // Copies the backup's bytes, then syncs and closes the copy.
-    void write()
-    {
-        QFile backup(backupPath_);
-        if (!backup.open(QIODevice::ReadOnly))
-            Refuse(CannotCopy, backupPath_, backup.errorString());
-        int error = 0;
-        while (error == 0) {
-            const QByteArray chunk = backup.read(ChunkBytes);
-            if (chunk.isEmpty()) {
-                if (backup.error() != QFileDevice::NoError)
-                    Refuse(CannotCopy, backupPath_, backup.errorString());
-                break;
-            }
-            error = file_.append(chunk);
-        }
-        if (error == 0)
-            error = file_.finish();
-        if (error != 0)
-            Refuse(CannotCopy, backupPath_, SystemMessage(error));
-    }
-
-    void placeAt(const QString& ledgerPath)
-    {
-        if (const int error = file_.renameOver(ledgerPath))
-            Refuse(QStringLiteral("Impossible de remettre la sauvegarde à la place du registre %1 (%2)."), ledgerPath,
-                   SystemMessage(error));
-    }
-
-private:
-    QString backupPath_;
-    PendingFile file_;
-};
+    if (const int error = copy.finish())
+        refuse(error);
+}
 
 // The damaged ledger, and then its journal, under a second name, which stays once the ledger's own is given to
 // the copy; taken back on failure unless kept.
@@ -119,9 +94,9 @@ public:
                 return;
             }
             if (error != EEXIST)
-                Refuse(CannotKeep, ledgerPath, SystemMessage(error));
+                throw LedgerError::System(LedgerStep::KeepingDamaged, ledgerPath, error);
         }
-        Refuse(CannotKeep, ledgerPath, SystemMessage(EEXIST));
+        throw LedgerError::System(LedgerStep::KeepingDamaged, ledgerPath, EEXIST);
     }
     ~DamagedAside()
     {
@@ -145,19 +120,16 @@ public:
         if (!Exists(journal))
             return;
         if (const int error = LinkFile(journal, JournalOf(path_)))
-            Refuse(CannotKeep, journal, SystemMessage(error));
+            throw LedgerError::System(LedgerStep::KeepingDamaged, journal, error);
         journalLinked_ = true;
         SyncFolder(QFileInfo(ledgerPath_).absolutePath());
         if (const int error = RemoveFile(journal))
-            Refuse(CannotKeep, journal, SystemMessage(error));
+            throw LedgerError::System(LedgerStep::KeepingDamaged, journal, error);
         journalMoved_ = true;
     }
     void keep() { kept_ = true; }
 
 private:
-    inline static const QString CannotKeep =
-        QStringLiteral("Impossible de mettre de côté le registre endommagé %1 (%2).");
-
     QString ledgerPath_;
     QString path_;
     bool journalLinked_ = false;
@@ -187,11 +159,15 @@ std::optional<QString> LatestGoodBackup(const QString& ledgerPath, QDate today)
 
 QString RestoreBackup(const QString& ledgerPath, const QString& backupPath, const QDateTime& now)
 {
-    Replacement copy(ledgerPath, backupPath);
-    copy.write();
+    // Under a draft's name, so that a copy cut short is removed at the next start.
+    PendingFile copy(QFileInfo(ledgerPath).dir().filePath(QStringLiteral(".BDPLORN-new-XXXXXX")));
+    if (copy.error() != 0)
+        throw LedgerError::System(LedgerStep::CopyingBackup, backupPath, copy.error());
+    CopyBackup(backupPath, copy);
     DamagedAside aside(ledgerPath, now);
     aside.moveJournal();
-    copy.placeAt(ledgerPath);
+    if (const int error = copy.renameOver(ledgerPath))
+        throw LedgerError::System(LedgerStep::PuttingBack, ledgerPath, error);
     aside.keep();
     SyncFolder(QFileInfo(ledgerPath).absolutePath());
     return aside.path();

@@ -18,6 +18,6 @@ std::optional<QString> LatestGoodBackup(const QString& ledgerPath, QDate today);
 // restored file would be played into it. The copy is written under a temporary name beside the ledger, synced,
 // renamed into place and the folder synced; it is readable by its owner only. The backup is only read.
 //
-// Returns the path the damaged ledger was kept under. Throws LedgerError with a French message naming the file on
-// any failure; a failure before the copy takes the ledger's place leaves the ledger where it was, with its journal.
+// Returns the path the damaged ledger was kept under. Throws LedgerError naming the step and the file on any
+// failure; a failure before the copy takes the ledger's place leaves the ledger where it was, with its journal.
 QString RestoreBackup(const QString& ledgerPath, const QString& backupPath, const QDateTime& now);

@@ -4,69 +4,27 @@
 #include "ledger/LedgerDraft.h"
 #include "ledger/LedgerError.h"
 #include "ledger/LedgerFile.h"
+#include "ledger/WelcomeNote.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <cerrno>
-#include <unistd.h>
-
-// The box opens with its caret at the end: what to do first comes last, where the newcomer sees it.
-const QString WelcomeNote = QStringLiteral(
-    "Bienvenue dans Quentaril !\r\n"
-    "\r\n"
-    "Un plorn, c’est une dette entre vous et un proche : ce que vous lui avez prêté, ce qu’il vous "
-    "doit, ce qu’il vous a rendu. Quentaril en tient le compte, personne par personne.\r\n"
-    "\r\n"
-    "Cette page-ci, « Varnokel », est réservée : elle ne peut pas être supprimée, et ce que vous y "
-    "tapez n’est pas enregistré quand vous changez de personne ou fermez Quentaril (seul l’ajout "
-    "d’une personne l’enregistre).\r\n"
-    "\r\n"
-    "Vos plorns sont enregistrés, chiffrés, dans le fichier BDPLORN.mdb, à côté du programme. Chaque "
-    "jour, Quentaril en garde une copie dans le dossier BDPLORN-sauvegardes, à côté de ce fichier "
-    "(les 7 plus récentes, puis une par semaine sur 5 semaines et une par mois sur un an). Si le registre "
-    "est un jour endommagé, Quentaril propose de remettre la plus récente sauvegarde en bon état.\r\n"
-    "\r\n"
-    "Pour commencer, inscrivez le nom d’une personne dans la case « Ajout : » en bas de la fenêtre, "
-    "puis appuyez sur Entrée.\r\n"
-    "Choisissez ensuite cette personne dans la liste et notez ses plorns ici. "
-    "Le bouton « Date et l’heure » ajoute la date du jour.\r\n");
-
-namespace {
-
-QString AlreadyThere(const QString& path)
-{
-    return QStringLiteral("Le fichier %1 existe déjà : il n'est pas remplacé.").arg(ShownPath(path));
-}
-
-} // namespace
 
 void CreateNewLedger(const QString& path)
 {
     const QFileInfo target(path);
     if (target.exists() || target.isSymLink())
-        throw LedgerError(AlreadyThere(path));
+        throw LedgerError(LedgerFailure::AlreadyExists, path);
 
     // Built under a temporary name beside the target, then linked into place: a link never replaces an
     // existing file, so a ledger that appeared meanwhile is safe too.
     LedgerDraft draft(target.absolutePath());
-    const auto unmade = [&path](const LedgerError& error) {
-        return LedgerError(QStringLiteral("Impossible de créer %1 : %2").arg(ShownPath(path), error.message()),
-                           error.engineCode());
-    };
     try {
         draft.write({{ReservedPersonName, WelcomeNote}});
-    } catch (const LedgerError& error) {
-        throw unmade(error);
-    }
-
-    if (LinkFile(draft.path(), path) != 0) {
-        if (errno == EEXIST)
-            throw LedgerError(AlreadyThere(path));
-        throw LedgerError(QStringLiteral("Impossible de créer %1 : %2").arg(ShownPath(path), LastSystemError()));
-    }
-    try {
+        if (const int error = draft.linkAs(path))
+            throw error == EEXIST ? LedgerError(LedgerFailure::AlreadyExists, path)
+                                  : LedgerError::System(LedgerStep::CreatingLedger, path, error);
         SyncToDisk(target.absolutePath());
     } catch (const LedgerError& error) {
-        throw unmade(error);
+        throw LedgerError::During(LedgerStep::CreatingLedger, path, error);
     }
 }

@@ -76,6 +76,12 @@ void Execute(sqlite3* db, const char* sql)
     CheckEngine(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
 }
 
+void ReadSchema(sqlite3* db)
+{
+    Statement count(db, "SELECT count(*) FROM sqlite_master");
+    count.step();
+}
+
 Statement::Statement(sqlite3* db, const char* sql) : db_(db)
 {
     CheckEngine(db_, sqlite3_prepare_v2(db_, sql, -1, &statement_, nullptr));
@@ -123,12 +129,6 @@ QString Statement::text(int column) const
 {
     const auto* stored = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
     return DecodeStoredText(stored, sqlite3_column_bytes(statement_, column));
-}
-
-QByteArray Statement::bytes(int column) const
-{
-    const auto* stored = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-    return QByteArray(stored, sqlite3_column_bytes(statement_, column));
 }
 
 QByteArrayView Statement::bytesView(int column) const

@@ -28,6 +28,8 @@ void CheckEngine(sqlite3* db, int resultCode, const QString& path = {});
 
 // Runs statements that take no values and return no rows.
 void Execute(sqlite3* db, const char* sql);
+// Reads the schema: the engine finds out whether the key is right only when it first reads the file.
+void ReadSchema(sqlite3* db);
 
 // One prepared statement, finalized when it goes out of scope so that no read lock outlives an operation.
 class Statement {
@@ -50,8 +52,6 @@ public:
     bool isNull(int column) const;
     // The column's text; a null QString for a NULL value.
     QString text(int column) const;
-    // The column's bytes as stored.
-    QByteArray bytes(int column) const;
     // The same bytes where the engine holds them, until the next step.
     QByteArrayView bytesView(int column) const;
     qint64 integer(int column) const;

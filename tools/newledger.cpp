@@ -5,6 +5,7 @@
 #include "ledger/NewLedger.h"
 
 #include "ledger/LedgerError.h"
+#include "ui/words/FailureWords.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -26,7 +27,7 @@ int main(int argc, char* argv[])
     try {
         CreateNewLedger(path);
     } catch (const LedgerError& error) {
-        std::fprintf(stderr, "quentaril-newledger: %s\n", error.what());
+        std::fprintf(stderr, "quentaril-newledger: %s\n", qPrintable(DescribeFailure(error)));
         return 1;
     }
     std::printf("quentaril-newledger: %s\n", qPrintable(QStringLiteral("nouveau registre %1").arg(path)));

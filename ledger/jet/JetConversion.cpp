@@ -4,6 +4,7 @@
 #include "ledger/LedgerDraft.h"
 #include "ledger/LedgerError.h"
 #include "ledger/LedgerFile.h"
+#include "ledger/jet/JetConversionError.h"
 #include "ledger/jet/JetHeader.h"
 #include "ledger/jet/JetReader.h"
 
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cerrno>
+#include <fcntl.h>
 #include <future>
 #include <optional>
 #include <sys/stat.h>
@@ -20,13 +22,6 @@
 namespace {
 
 constexpr int KeptNameAttempts = 1000;
-
-[[noreturn]] void Refuse(const QString& path, const QString& reason, int engineCode = 0)
-{
-    throw LedgerError(QStringLiteral("Le fichier %1 n'a pas été converti : %2.\r\nIl n'a pas été modifié.")
-                          .arg(ShownPath(path), reason),
-                      engineCode);
-}
 
 // Tells whether the file at a name is still the one that was read.
 struct FileIdentity {
@@ -52,27 +47,36 @@ std::optional<FileIdentity> IdentityOf(const QString& path)
 
 JetHeader ReadHeader(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        Refuse(path, QStringLiteral("il ne peut pas être lu (%1)").arg(file.errorString()));
-    return ParseJetHeader(file.read(256));
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw JetConversionError(path, JetReadError::System(errno));
+    QByteArray header(256, '\0');
+    ssize_t got = -1;
+    do
+        got = ::read(fd, header.data(), static_cast<size_t>(header.size()));
+    while (got < 0 && errno == EINTR);
+    const int error = errno;
+    ::close(fd);
+    if (got < 0)
+        throw JetConversionError(path, JetReadError::System(error));
+    header.truncate(got);
+    return ParseJetHeader(header);
 }
 
 void RequireConvertible(const QString& path, const JetHeader& header)
 {
     switch (header.format) {
     case JetFormat::Ace:
-        Refuse(path, QStringLiteral("il est au format Access 2007 ou plus récent (.accdb), que ce programme ne sait "
-                                    "pas convertir"));
+        throw JetConversionError(path, ConversionStop::NewerAccessFormat);
     case JetFormat::Unknown:
-        Refuse(path, QStringLiteral("ce n'est pas une base Access au format Jet 3 ou Jet 4"));
+        throw JetConversionError(path, ConversionStop::NotJet3Or4);
     case JetFormat::Jet3:
     case JetFormat::Jet4:
         break;
     }
     // The engine would open a file without a password, and only with the right one otherwise.
     if (!header.password.isEmpty() && header.password != LedgerPassword)
-        Refuse(path, QStringLiteral("son mot de passe n'est pas celui du registre"));
+        throw JetConversionError(path, ConversionStop::OtherPassword);
 }
 
 bool SameFile(const struct stat& one, const struct stat& other)
@@ -119,25 +123,24 @@ QString KeepOriginal(const QString& path)
     const QFileInfo ledger(path);
     for (int attempt = 1; attempt <= KeptNameAttempts; ++attempt) {
         const QString kept = ledger.dir().filePath(KeptName(ledger.completeBaseName(), attempt));
-        if (LinkFile(path, kept) == 0)
+        const int error = LinkFile(path, kept);
+        if (error == 0)
             return kept;
-        if (errno != EEXIST)
-            throw LedgerError(QStringLiteral("l'original n'a pas pu être gardé sous le nom %1 (%2)")
-                                  .arg(ShownPath(kept), LastSystemError()));
+        if (error != EEXIST)
+            throw JetConversionError(path, ConversionStop::OriginalNotKept, kept, error);
     }
-    throw LedgerError(QStringLiteral("aucun nom n'est libre pour garder l'original"));
+    throw JetConversionError(path, ConversionStop::NoFreeKeptName);
 }
 
 // The kept original holds every note in clear (its password is only masked in its header): its owner's alone.
 // Until the new ledger takes the place, the kept name and BDPLORN.mdb are one file, which changes with it.
 class PrivateOriginal {
 public:
-    explicit PrivateOriginal(const QString& kept) : kept_(QFile::encodeName(kept))
+    PrivateOriginal(const QString& path, const QString& kept) : kept_(QFile::encodeName(kept))
     {
         struct stat status {};
         if (::stat(kept_.constData(), &status) != 0 || ::chmod(kept_.constData(), S_IRUSR | S_IWUSR) != 0)
-            throw LedgerError(
-                QStringLiteral("l'original n'a pas pu être réservé à son propriétaire (%1)").arg(LastSystemError()));
+            throw JetConversionError(path, ConversionStop::OriginalNotPrivate, kept, errno);
         formerMode_ = status.st_mode & 07777;
     }
 
@@ -158,8 +161,7 @@ JetConversionResult ConvertJetLedger(const QString& folder, const JetRowReader& 
     RequireConvertible(path, ReadHeader(path));
 
     const auto refuseUnwritten = [&](const LedgerError& failure) {
-        Refuse(path, QStringLiteral("le nouveau registre n'a pas pu être écrit (%1)").arg(failure.message()),
-               failure.engineCode());
+        throw JetConversionError(path, ConversionStop::NewLedgerUnwritten, failure);
     };
     QList<QStringList> rows;
     std::optional<LedgerDraft> draft;
@@ -194,7 +196,7 @@ JetConversionResult ConvertJetLedger(const QString& folder, const JetRowReader& 
         awaitPrepared();
     } catch (const JetReadError& failure) {
         // The file's own fault first: it is what the user must see to.
-        Refuse(path, failure.reason());
+        throw JetConversionError(path, failure);
     }
     if (unprepared)
         refuseUnwritten(*unprepared);
@@ -206,12 +208,7 @@ JetConversionResult ConvertJetLedger(const QString& folder, const JetRowReader& 
     }
 
     const std::optional<QString> keptBefore = EarlierKeptLink(path);
-    QString kept;
-    try {
-        kept = keptBefore ? *keptBefore : KeepOriginal(path);
-    } catch (const LedgerError& failure) {
-        Refuse(path, failure.message());
-    }
+    const QString kept = keptBefore ? *keptBefore : KeepOriginal(path);
     const auto forgetKept = [&] {
         // The link of an earlier, stopped conversion is left as it was found.
         if (!keptBefore)
@@ -220,23 +217,21 @@ JetConversionResult ConvertJetLedger(const QString& folder, const JetRowReader& 
     // Another program may have put a file there since it was read: that one must not be replaced.
     if (IdentityOf(kept) != identity) {
         forgetKept();
-        Refuse(path, QStringLiteral("le nouveau registre n'a pas pu prendre sa place (il a changé pendant la "
-                                    "conversion)"));
+        throw JetConversionError(path, ConversionStop::ChangedMeanwhile);
     }
     std::optional<PrivateOriginal> privateOriginal;
     try {
-        privateOriginal.emplace(kept);
-    } catch (const LedgerError& failure) {
+        privateOriginal.emplace(path, kept);
+    } catch (const LedgerError&) {
         forgetKept();
-        Refuse(path, failure.message());
+        throw;
     }
     try {
         draft->renameOver(path);
     } catch (const LedgerError& failure) {
         privateOriginal->restore();
         forgetKept();
-        Refuse(path, QStringLiteral("le nouveau registre n'a pas pu prendre sa place (%1)").arg(failure.message()),
-               failure.engineCode());
+        throw JetConversionError(path, ConversionStop::NewLedgerNotPlaced, failure);
     }
     SyncToDisk(folder);
     return {converted.persons.size(), kept, converted.renamed};

@@ -31,5 +31,5 @@ JetRowReader JetReadingInThisProcess();
 // then the new ledger takes its place. At no moment is BDPLORN.mdb missing. A conversion stopped between the
 // keeping and the replacing leaves a kept name that is BDPLORN.mdb itself: the next one keeps the file under that
 // name again rather than under a second one. A file with another database password than the ledger's is refused.
-// On any failure the folder is left as it was, and LedgerError says why in French.
+// On any failure the folder is left as it was, and JetConversionError says why.
 JetConversionResult ConvertJetLedger(const QString& folder, const JetRowReader& read);

@@ -1,6 +1,6 @@
 #include "ledger/jet/JetLongValues.h"
 
-#include "ledger/jet/JetReader.h"
+#include "ledger/jet/JetReadError.h"
 
 #include <QtEndian>
 
@@ -14,34 +14,29 @@ constexpr quint32 MemoLengthMask = 0x3FFFFFFF;
 constexpr qsizetype NextPieceSize = 4;
 constexpr char DataPage = 0x01;
 
-[[noreturn]] void Damaged(const QString& what)
-{
-    throw JetReadError::damaged(what);
-}
-
 } // namespace
 
 QByteArray JetLongValues::read(QByteArrayView field)
 {
     if (field.size() < MemoFieldSize)
-        Damaged(QStringLiteral("champ Mémo trop court"));
+        throw JetReadError(JetReadProblem::MemoFieldTooShort);
     const auto head = qFromLittleEndian<quint32>(field.data());
     const qsizetype length = head & MemoLengthMask;
     const auto first = qFromLittleEndian<quint32>(field.data() + 4);
     if ((head & MemoInline) && (head & MemoOnOneRow))
-        Damaged(QStringLiteral("champ Mémo incohérent"));
+        throw JetReadError(JetReadProblem::MemoFieldInconsistent);
     if (head & MemoInline) {
         if (field.size() - MemoFieldSize != length)
-            Damaged(QStringLiteral("longueur de Mémo fausse"));
+            throw JetReadError(JetReadProblem::MemoLengthWrong);
         return field.sliced(MemoFieldSize).toByteArray();
     }
     // No value is longer than the file that holds it: a larger length is damage, never a reason to allocate.
     if (length > pages_.fileSize())
-        Damaged(QStringLiteral("longueur de Mémo fausse"));
+        throw JetReadError(JetReadProblem::MemoLengthWrong);
     if (head & MemoOnOneRow) {
         const QByteArrayView value = row(first);
         if (value.size() != length)
-            Damaged(QStringLiteral("longueur de Mémo fausse"));
+            throw JetReadError(JetReadProblem::MemoLengthWrong);
         return value.toByteArray();
     }
     return chain(first, length);
@@ -55,12 +50,12 @@ QByteArray JetLongValues::chain(quint32 first, qsizetype length)
     for (quint32 next = first; next != 0;) {
         const QByteArrayView piece = row(next);
         if (piece.size() < NextPieceSize || piece.size() - NextPieceSize > length - value.size())
-            Damaged(QStringLiteral("longueur de Mémo fausse"));
+            throw JetReadError(JetReadProblem::MemoLengthWrong);
         next = qFromLittleEndian<quint32>(piece.data());
         value.append(piece.sliced(NextPieceSize));
     }
     if (value.size() != length)
-        Damaged(QStringLiteral("Mémo coupé"));
+        throw JetReadError(JetReadProblem::MemoCut);
     return value;
 }
 
@@ -69,15 +64,15 @@ QByteArrayView JetLongValues::row(quint32 pageAndRow)
     const quint32 pageNumber = pageAndRow >> 8;
     const int rowNumber = static_cast<int>(pageAndRow & 0xFF);
     if (!pages_.holds(pageNumber))
-        Damaged(QStringLiteral("page de Mémo hors du fichier"));
+        throw JetReadError(JetReadProblem::MemoPageOutsideFile);
     if (visited_.contains(pageAndRow))
-        Damaged(QStringLiteral("page de Mémo lue deux fois"));
+        throw JetReadError(JetReadProblem::MemoPageReadTwice);
     visited_.insert(pageAndRow);
     const QByteArrayView page = pages_.page(pageNumber);
     if (page.at(0) != DataPage || page.sliced(4, 4) != "LVAL")
-        Damaged(QStringLiteral("page de Mémo illisible"));
+        throw JetReadError(JetReadProblem::MemoPageUnreadable);
     const std::optional<JetPageRow> found = RowOfPage(page, pages_.format(), rowNumber);
     if (!found || found->deleted)
-        Damaged(QStringLiteral("page de Mémo illisible"));
+        throw JetReadError(JetReadProblem::MemoPageUnreadable);
     return found->bytes;
 }

@@ -1,9 +1,14 @@
 #include "ledger/jet/JetPageFile.h"
 
-#include "ledger/jet/JetReader.h"
+#include "ledger/jet/JetReadError.h"
 #include "ledger/jet/Rc4.h"
 
+#include <QFile>
 #include <QtEndian>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -14,31 +19,45 @@ constexpr quint16 RowDeleted = 0x4000;
 } // namespace
 
 JetPageFile::JetPageFile(const QString& path, const JetPageFormat& format, quint32 pageKey)
-    : format_(format), pageKey_(pageKey), file_(path)
+    : format_(format), pageKey_(pageKey), fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC))
 {
-    if (!file_.open(QIODevice::ReadOnly))
-        throw JetReadError(QStringLiteral("il ne peut pas être lu (%1)").arg(file_.errorString()));
-    const qint64 size = file_.size();
+    struct stat status {};
+    if (fd_ < 0 || ::fstat(fd_, &status) != 0)
+        throw JetReadError::System(errno);
+    const qint64 size = status.st_size;
     if (size <= 0 || size % format_.pageSize != 0)
-        throw JetReadError(QStringLiteral("il est tronqué"));
+        throw JetReadError(JetReadProblem::Truncated);
     // Jet numbers pages with 24 bits (page << 8 | row): a longer file is no Jet file.
     if (size / format_.pageSize > 0xFFFFFF)
-        throw JetReadError::damaged(QStringLiteral("fichier trop grand pour une base Jet"));
+        throw JetReadError(JetReadProblem::TooLargeForJet);
     pageCount_ = static_cast<quint32>(size / format_.pageSize);
+}
+
+JetPageFile::~JetPageFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 QByteArrayView JetPageFile::page(quint32 number)
 {
     if (!holds(number))
-        throw JetReadError::damaged(QStringLiteral("page %1 hors du fichier").arg(number));
+        throw JetReadError(JetReadProblem::PageOutsideFile, number);
     if (number == cachedNumber_)
         return cached_;
     cachedNumber_ = 0;
-    if (!file_.seek(static_cast<qint64>(number) * format_.pageSize))
-        throw JetReadError(QStringLiteral("il ne peut pas être lu (%1)").arg(file_.errorString()));
-    cached_ = file_.read(format_.pageSize);
-    if (cached_.size() != format_.pageSize)
-        throw JetReadError(QStringLiteral("il ne peut pas être lu (%1)").arg(file_.errorString()));
+    cached_.resize(format_.pageSize);
+    const off_t at = static_cast<off_t>(number) * format_.pageSize;
+    for (qsizetype done = 0; done < cached_.size();) {
+        const ssize_t got = ::pread(fd_, cached_.data() + done, static_cast<size_t>(cached_.size() - done), at + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw JetReadError::System(errno);
+        if (got == 0)
+            throw JetReadError(JetReadProblem::Truncated);
+        done += got;
+    }
     if (pageKey_ != 0) {
         char key[4];
         qToLittleEndian(pageKey_ ^ number, key);

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QFile>
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -26,6 +25,9 @@ public:
     // `pageKey` is the header's key of the page encoding, 0 when pages are stored as they are. Throws
     // JetReadError when the file cannot be read or does not hold whole pages.
     JetPageFile(const QString& path, const JetPageFormat& format, quint32 pageKey);
+    ~JetPageFile();
+    JetPageFile(const JetPageFile&) = delete;
+    JetPageFile& operator=(const JetPageFile&) = delete;
 
     const JetPageFormat& format() const { return format_; }
     quint32 pageCount() const { return pageCount_; }
@@ -38,7 +40,7 @@ public:
 private:
     JetPageFormat format_;
     quint32 pageKey_;
-    QFile file_;
+    int fd_ = -1;
     quint32 pageCount_ = 0;
     quint32 cachedNumber_ = 0;
     QByteArray cached_;

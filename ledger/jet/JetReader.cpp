@@ -31,11 +31,6 @@ using Table = std::unique_ptr<MdbTableDef, TableFreer>;
 constexpr quint32 CatalogDefinitionPage = 2;
 const char* const CatalogName = "MSysObjects";
 
-[[noreturn]] void Damaged(const QString& what)
-{
-    throw JetReadError::damaged(what);
-}
-
 const MdbColumn* FindColumn(MdbTableDef* table, const QString& name)
 {
     for (guint i = 0; i < table->columns->len; ++i) {
@@ -52,55 +47,47 @@ QByteArrayView FieldBytes(const MdbHandle* mdb, const MdbColumn* column)
     const int start = column->cur_value_start;
     const int length = column->cur_value_len;
     if (start < 0 || length < 0 || start > mdb->fmt->pg_size - length)
-        Damaged(QStringLiteral("champ hors de sa page"));
+        throw JetReadError(JetReadProblem::FieldOutsidePage);
     return QByteArrayView(reinterpret_cast<const char*>(mdb->pg_buf) + start, length);
 }
 
 } // namespace
 
-JetReadError::JetReadError(const QString& reason) : std::runtime_error(reason.toStdString()), reason_(reason) {}
-
-JetReadError JetReadError::damaged(const QString& what)
-{
-    return JetReadError(QStringLiteral("il est endommagé (%1)").arg(what));
-}
-
 QList<QStringList> ReadJetTextColumns(const QString& path, const QString& tableName, const QStringList& columnNames)
 {
     Handle mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
     if (!mdb)
-        throw JetReadError(QStringLiteral("il ne peut pas être ouvert comme base Access"));
+        throw JetReadError(JetReadProblem::NotAccess);
     if (mdb->f->jet_version != MDB_VER_JET3 && mdb->f->jet_version != MDB_VER_JET4)
-        throw JetReadError(QStringLiteral("ce n'est pas une base au format Jet 3 ou Jet 4"));
+        throw JetReadError(JetReadProblem::NotJet3Or4);
     const bool jet4 = mdb->f->jet_version == MDB_VER_JET4;
     JetPageFile pages(path, jet4 ? JetPageFormat::jet4() : JetPageFormat::jet3(), mdb->f->db_key);
     if (mdb->fmt->pg_size != pages.format().pageSize)
-        throw JetReadError(QStringLiteral("ce n'est pas une base au format Jet 3 ou Jet 4"));
+        throw JetReadError(JetReadProblem::NotJet3Or4);
     JetTextDecoder decoder = jet4 ? JetTextDecoder() : JetTextDecoder(mdb->f->code_page);
     if (!decoder.isValid())
-        throw JetReadError(QStringLiteral("sa page de codes (%1) est inconnue").arg(mdb->f->code_page));
+        throw JetReadError(JetReadProblem::UnknownCodePage, mdb->f->code_page);
 
     // The library dies on a usage map it cannot walk: each is checked before the library walks it.
     UsageMapPages(pages, CatalogDefinitionPage);
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE) || !mdb_get_catalogentry_by_name(mdb.get(), CatalogName))
-        Damaged(QStringLiteral("catalogue illisible"));
-    const QString missingTable = QStringLiteral("il ne contient pas la table %1 avec les champs %2")
-                                     .arg(tableName, columnNames.join(QStringLiteral(", ")));
+        throw JetReadError(JetReadProblem::CatalogUnreadable);
+    const JetReadError missingTable = JetReadError::MissingTable(tableName, columnNames);
     MdbCatalogEntry* entry = mdb_get_catalogentry_by_name(mdb.get(), tableName.toUtf8().constData());
     if (!entry || entry->object_type != MDB_TABLE)
-        throw JetReadError(missingTable);
+        throw missingTable;
     if (entry->table_pg > 0xFFFFFF || !pages.holds(static_cast<quint32>(entry->table_pg)))
-        Damaged(QStringLiteral("définition de la table hors du fichier"));
+        throw JetReadError(JetReadProblem::TableDefinitionOutsideFile);
     UsageMapPages(pages, static_cast<quint32>(entry->table_pg));
     Table table(mdb_read_table(entry));
     if (!table || !mdb_read_columns(table.get()))
-        Damaged(QStringLiteral("définition de la table illisible"));
+        throw JetReadError(JetReadProblem::TableDefinitionUnreadable);
 
     std::vector<const MdbColumn*> columns;
     for (const QString& columnName : columnNames) {
         const MdbColumn* column = FindColumn(table.get(), columnName);
         if (!column || (column->col_type != MDB_TEXT && column->col_type != MDB_MEMO))
-            throw JetReadError(missingTable);
+            throw missingTable;
         columns.push_back(column);
     }
 
@@ -119,13 +106,12 @@ QList<QStringList> ReadJetTextColumns(const QString& path, const QString& tableN
             std::optional<QString> text =
                 column->col_type == MDB_MEMO ? decoder.decode(longValues.read(field)) : decoder.decode(field);
             if (!text)
-                Damaged(QStringLiteral("texte illisible à la fiche n° %1").arg(rows.size() + 1));
+                throw JetReadError(JetReadProblem::TextUnreadable, rows.size() + 1);
             values.append(std::move(*text));
         }
         rows.append(std::move(values));
     }
     if (rows.size() != static_cast<qsizetype>(table->num_rows))
-        Damaged(QStringLiteral("la table %1 compte %2 fiches, %3 ont pu être lues")
-                    .arg(tableName, QString::number(table->num_rows), QString::number(rows.size())));
+        throw JetReadError::RowsMissing(tableName, table->num_rows, rows.size());
     return rows;
 }

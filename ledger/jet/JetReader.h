@@ -1,21 +1,10 @@
 #pragma once
 
+#include "ledger/jet/JetReadError.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <stdexcept>
-
-// Why a Jet file could not be read, as a French clause ("il est tronqué").
-class JetReadError : public std::runtime_error {
-public:
-    explicit JetReadError(const QString& reason);
-    // The file is damaged: `what` says where ("page de Mémo lue deux fois").
-    static JetReadError damaged(const QString& what);
-    QString reason() const { return reason_; }
-
-private:
-    QString reason_;
-};
 
 // Reads every row of `table` in the Jet 3 or Jet 4 file at `path`, in the file's order: for each, the values of
 // `columns`, which must be Text or Memo fields. A NULL value comes back as a null QString, and so does an empty

@@ -1,6 +1,6 @@
 #include "ledger/jet/JetUsageMap.h"
 
-#include "ledger/jet/JetReader.h"
+#include "ledger/jet/JetReadError.h"
 
 #include <QtEndian>
 
@@ -16,11 +16,6 @@ constexpr qsizetype InlineMapHeader = 5;
 // A usage-map page: its type and three bytes, then its bits.
 constexpr qsizetype MapPageHeader = 4;
 
-[[noreturn]] void Damaged()
-{
-    throw JetReadError::damaged(QStringLiteral("table des pages illisible"));
-}
-
 // Appends the pages whose bits are set in `bits`, the first bit standing for `first`.
 void AddMarkedPages(const JetPageFile& pages, QByteArrayView bits, quint64 first, QList<quint32>& marked)
 {
@@ -31,8 +26,7 @@ void AddMarkedPages(const JetPageFile& pages, QByteArrayView bits, quint64 first
                 continue;
             const quint64 page = first + static_cast<quint64>(byte) * 8 + static_cast<quint64>(bit);
             if (page > 0xFFFFFFFF || !pages.holds(static_cast<quint32>(page)))
-                throw JetReadError::damaged(
-                    QStringLiteral("la table des pages nomme la page %1, hors du fichier").arg(page));
+                throw JetReadError(JetReadProblem::PageMapOutsideFile, static_cast<qint64>(page));
             marked.append(static_cast<quint32>(page));
         }
     }
@@ -45,17 +39,17 @@ QList<quint32> UsageMapPages(JetPageFile& pages, quint32 definitionPage)
     const JetPageFormat& format = pages.format();
     const QByteArrayView definition = pages.page(definitionPage);
     if (definition.at(0) != DefinitionPage)
-        throw JetReadError::damaged(QStringLiteral("définition de la table illisible"));
+        throw JetReadError(JetReadProblem::TableDefinitionUnreadable);
     const auto mapPlace = qFromLittleEndian<quint32>(definition.data() + format.usageMapOffset);
     if (!pages.holds(mapPlace >> 8))
-        Damaged();
+        throw JetReadError(JetReadProblem::PageMapUnreadable);
     // Usage maps are rows of a data page, page 1 in the files Access writes.
     const QByteArrayView mapRows = pages.page(mapPlace >> 8);
     if (mapRows.at(0) != DataPage)
-        Damaged();
+        throw JetReadError(JetReadProblem::PageMapUnreadable);
     const std::optional<JetPageRow> row = RowOfPage(mapRows, format, static_cast<int>(mapPlace & 0xFF));
     if (!row || row->deleted || row->bytes.size() < InlineMapHeader)
-        Damaged();
+        throw JetReadError(JetReadProblem::PageMapUnreadable);
     // The row lies on a page the next read replaces.
     const QByteArray map = row->bytes.toByteArray();
 
@@ -66,17 +60,17 @@ QList<quint32> UsageMapPages(JetPageFile& pages, quint32 definitionPage)
         return marked;
     }
     if (map.at(0) != PagedMap)
-        Damaged();
+        throw JetReadError(JetReadProblem::PageMapUnreadable);
     const quint64 pagesAMapPage = static_cast<quint64>(format.pageSize - MapPageHeader) * 8;
     for (qsizetype index = 0; 1 + 4 * (index + 1) <= map.size(); ++index) {
         const auto mapPage = qFromLittleEndian<quint32>(map.data() + 1 + 4 * index);
         if (mapPage == 0)
             continue;
         if (!pages.holds(mapPage))
-            Damaged();
+            throw JetReadError(JetReadProblem::PageMapUnreadable);
         const QByteArrayView bits = pages.page(mapPage);
         if (bits.at(0) != UsageMapPage)
-            Damaged();
+            throw JetReadError(JetReadProblem::PageMapUnreadable);
         AddMarkedPages(pages, bits.sliced(MapPageHeader), static_cast<quint64>(index) * pagesAMapPage, marked);
     }
     return marked;

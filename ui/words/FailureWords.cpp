@@ -1,10 +1,19 @@
-#include "ui/toolkit/FailureText.h"
+#include "ui/words/FailureWords.h"
 
-#include "ledger/LedgerFile.h"
+#include "ledger/jet/JetConversionError.h"
+#include "ui/words/BackupWords.h"
+#include "ui/words/ConversionWords.h"
+#include "ui/words/Reasons.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
+
+QString NotReplaced(const QString& path)
+{
+    return QStringLiteral("Le fichier %1 existe déjà : il n'est pas remplacé.").arg(ShownPath(path));
+}
 
 // Where the user finds a good copy of the ledger.
 const QString LatestBackup =
@@ -79,7 +88,9 @@ QString Situation(LedgerFailure kind)
     case LedgerFailure::OutOfMemory:
         return QStringLiteral("La mémoire manque pour travailler sur le registre %1.\r\nFermez d'autres "
                               "programmes, puis réessayez.");
-    case LedgerFailure::Refused:
+    case LedgerFailure::EmptyPassword:
+    case LedgerFailure::AlreadyExists:
+    case LedgerFailure::WalMode:
     case LedgerFailure::Other:
         break;
     }
@@ -88,15 +99,71 @@ QString Situation(LedgerFailure kind)
            LatestBackup + QLatin1Char('.');
 }
 
+// Using the ledger: what happened to it, what the user can do, and the reason in parentheses.
+QString UsingTheLedger(const LedgerError& failure)
+{
+    switch (failure.kind()) {
+    case LedgerFailure::EmptyPassword:
+        return QStringLiteral("Le mot de passe du registre est vide.");
+    case LedgerFailure::AlreadyExists:
+        return NotReplaced(failure.path());
+    default:
+        break;
+    }
+    const QString told = Situation(failure.kind()).arg(ShownPath(QFileInfo(failure.path()).absoluteFilePath()));
+    const QString reason = ReasonOf(failure);
+    // Refused by the program itself, the file has no reason of the engine's.
+    if (reason.isEmpty())
+        return told;
+    return told + QStringLiteral("\r\n(") + reason + QLatin1Char(')');
+}
+
 } // namespace
+
+QString ShownPath(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
 QString DescribeFailure(const LedgerError& failure)
 {
-    if (failure.kind() == LedgerFailure::Refused)
-        return failure.message();
-    const QString told = Situation(failure.kind()).arg(ShownPath(QFileInfo(failure.path()).absoluteFilePath()));
-    // Refused by the program itself, the file has no word of the engine's.
-    if (failure.message().isEmpty())
-        return told;
-    return told + QStringLiteral("\r\n(") + failure.message() + QLatin1Char(')');
+    if (const auto* conversion = dynamic_cast<const JetConversionError*>(&failure))
+        return DescribeConversionFailure(*conversion);
+    const QString path = ShownPath(failure.path());
+    switch (failure.step()) {
+    case LedgerStep::Using:
+        return UsingTheLedger(failure);
+    case LedgerStep::CreatingLedger:
+        if (failure.kind() == LedgerFailure::AlreadyExists)
+            return NotReplaced(failure.path());
+        return QStringLiteral("Impossible de créer %1 : %2").arg(path, ReasonOf(failure));
+    case LedgerStep::MakingDraft:
+        return QStringLiteral("Impossible de créer un fichier dans %1 : %2").arg(path, ReasonOf(failure));
+    case LedgerStep::PlacingDraft:
+        return QStringLiteral("Impossible de remplacer %1 : %2").arg(path, ReasonOf(failure));
+    case LedgerStep::CopyingBackup:
+        return QStringLiteral("Impossible de copier la sauvegarde %1 à la place du registre (%2).")
+            .arg(path, ReasonOf(failure));
+    case LedgerStep::PuttingBack:
+        return QStringLiteral("Impossible de remettre la sauvegarde à la place du registre %1 (%2).")
+            .arg(path, ReasonOf(failure));
+    case LedgerStep::KeepingDamaged:
+        return QStringLiteral("Impossible de mettre de côté le registre endommagé %1 (%2).")
+            .arg(path, ReasonOf(failure));
+    case LedgerStep::SyncingFolder:
+        return QStringLiteral("Impossible d'enregistrer sur le disque le dossier %1 (%2).")
+            .arg(path, ReasonOf(failure));
+    case LedgerStep::CheckingDate:
+    case LedgerStep::MakingBackupFolder:
+    case LedgerStep::MakingBackupFile:
+    case LedgerStep::WritingBackup:
+    case LedgerStep::ReadingToBackUp:
+    case LedgerStep::RemovingBackup:
+    case LedgerStep::ProvingBackup:
+    case LedgerStep::BackingUp:
+        return DescribeBackupFailure(failure);
+    case LedgerStep::Converting:
+        break;
+    }
+    return UsingTheLedger(failure);
 }

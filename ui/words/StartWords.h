@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The texts of the program's start: its folder, its reading process, the guard of one program per ledger.
+
+// The executable's folder has a name the system cannot write.
+QString UnreadableFolderMessage();
+// Someone other than the program started its reading process (a line for standard error).
+QString ReadingModeRefusal();
+// Another program holds the ledger at `ledgerPath` and does not answer.
+QString AlreadyOpenMessage(const QString& ledgerPath);
+// Lines for standard error when the ledger cannot be guarded against a second start: the guard's folder could
+// not be made (the system's error number), is not the user's, or could not be closed to others.
+QString GuardFolderNotMade(const QString& folder, int error);
+QString GuardFolderNotOwned(const QString& folder);
+QString GuardFolderNotPrivate(const QString& folder, int error);
+// The lock file at `path` could not be made.
+QString LockNotMade(const QString& path);
+// The socket at `path` does not listen, for the reason Qt gives in its own words.
+QString NotListening(const QString& path, const QString& ownWords);
