@@ -2,26 +2,16 @@
 
 #include "ledger/LedgerBackup.h"
 #include "ui/toolkit/Clock.h"
-#include "ui/toolkit/FailureGuard.h"
+#include "ui/toolkit/HandlerGuard.h"
 #include "ui/toolkit/MessageBox.h"
+#include "ui/words/BackupWords.h"
 
 #include <QEvent>
 #include <QThread>
 #include <QWidget>
 
-namespace {
-
-// Tells the user once, from the program's thread, while `context` lives.
-void TellLater(QObject* context, const QString& text, MessageIcon icon)
-{
-    QMetaObject::invokeMethod(
-        context, [text, icon] { RunGuarded([&] { ShowMessage(nullptr, text, QStringLiteral("Quentaril"), icon); }); },
-        Qt::QueuedConnection);
-}
-
-} // namespace
-
-DailyBackup::DailyBackup(const QString& ledgerPath, QWidget* window) : ledgerPath_(ledgerPath)
+DailyBackup::DailyBackup(const QString& ledgerPath, QWidget* window, HandlerGuard& guard)
+    : ledgerPath_(ledgerPath), guard_(guard)
 {
     if (window)
         window->installEventFilter(this);
@@ -58,26 +48,30 @@ void DailyBackup::start()
         switch (outcome.result) {
         case BackupOutcome::Result::Made:
         case BackupOutcome::Result::AlreadyThere:
-            if (!outcome.notice.isEmpty())
-                TellLater(this, outcome.notice, MessageIcon::Information);
+            if (const QString notice = RoomNotice(outcome); !notice.isEmpty())
+                tellLater(notice, MessageIcon::Information);
             break;
         case BackupOutcome::Result::LedgerDamaged:
             QMetaObject::invokeMethod(
                 this,
-                [this, found = outcome.reason, latest = outcome.latestGoodBackup] {
+                [this, found = BackupReason(outcome), latest = outcome.latestGoodBackup] {
                     Q_EMIT ledgerDamaged(found, latest);
                 },
                 Qt::QueuedConnection);
             break;
         case BackupOutcome::Result::Failed:
-            TellLater(this,
-                      QStringLiteral("La sauvegarde du jour n'a pas pu être faite ; le registre lui-même n'a pas "
-                                     "changé et vous pouvez continuer.\r\n%1")
-                          .arg(outcome.notice.isEmpty() ? outcome.reason
-                                                        : outcome.reason + QStringLiteral("\r\n") + outcome.notice),
-                      MessageIcon::Error);
+            tellLater(BackupFailedMessage(outcome), MessageIcon::Error);
             break;
         }
     }));
     thread_->start(QThread::LowPriority);
+}
+
+// Tells the user once, from the program's thread, while the backup lives.
+void DailyBackup::tellLater(const QString& text, MessageIcon icon)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, text, icon] { guard_.run([&] { ShowMessage(nullptr, text, QStringLiteral("Quentaril"), icon); }); },
+        Qt::QueuedConnection);
 }

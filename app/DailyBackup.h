@@ -5,8 +5,10 @@
 #include <atomic>
 #include <memory>
 
+class HandlerGuard;
 class QThread;
 class QWidget;
+enum class MessageIcon;
 
 // The day's backup of the ledger, made on a thread of its own once the main window has first been painted, so
 // that the window never waits for it; a save made meanwhile waits for the copy, which therefore holds the
@@ -14,8 +16,9 @@ class QWidget;
 class DailyBackup : public QObject {
     Q_OBJECT
 public:
-    // Starts when `window` is first painted, or at once without one.
-    DailyBackup(const QString& ledgerPath, QWidget* window);
+    // Starts when `window` is first painted, or at once without one. The user is told through `guard`, which
+    // outlives the backup.
+    DailyBackup(const QString& ledgerPath, QWidget* window, HandlerGuard& guard);
     // Stops the proof of the copy if it is under way (no backup is made then), and waits for the thread to end.
     ~DailyBackup() override;
 
@@ -31,7 +34,10 @@ protected:
 private:
     void start();
 
+    void tellLater(const QString& text, MessageIcon icon);
+
     QString ledgerPath_;
+    HandlerGuard& guard_;
     std::atomic<bool> stop_ = false;
     std::unique_ptr<QThread> thread_;
 };

@@ -2,12 +2,11 @@
 
 #include "ledger/FileSync.h"
 #include "ledger/LedgerFile.h"
-#include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
+#include "ui/words/StartWords.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -31,8 +30,6 @@ const QByteArray AnswerLine = QByteArrayLiteral("ok\n");
 constexpr qsizetype LongestLine = 64;
 // Between two tries of a later start that found the ledger held but could not reach its holder yet.
 constexpr int RetryPauseMs = 50;
-
-const QString Unguarded = QStringLiteral("le registre n'est pas protégé contre un second lancement.");
 
 // A folder (lstat: a symbolic link is none) of this user's that no one else may enter.
 bool IsPrivateFolder(const struct stat& status)
@@ -62,22 +59,19 @@ QString GuardFolder(QString* refusal)
     for (const QString& made : {cache, folder}) {
         const int error = MakePrivateFolder(made);
         if (error != 0 && error != EEXIST) {
-            *refusal = QStringLiteral("Quentaril: le dossier %1 ne peut pas être créé (%2) ; %3\n")
-                           .arg(ShownPath(made), LastSystemError(), Unguarded);
+            *refusal = GuardFolderNotMade(made, error);
             return {};
         }
     }
     // Its parent is the user's own: no one else can put another file in its place between these calls.
     const QByteArray encoded = QFile::encodeName(folder);
     if (::lstat(encoded.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::getuid()) {
-        *refusal = QStringLiteral("Quentaril: %1 n'est pas un dossier qui vous appartient ; %2\n")
-                       .arg(ShownPath(folder), Unguarded);
+        *refusal = GuardFolderNotOwned(folder);
         return {};
     }
     // The user's own folder, opened to others since it was made: closed again.
     if (!IsPrivateFolder(status) && ::chmod(encoded.constData(), 0700) != 0) {
-        *refusal = QStringLiteral("Quentaril: le dossier %1 ne peut pas être réservé à vous seul (%2) ; %3\n")
-                       .arg(ShownPath(folder), LastSystemError(), Unguarded);
+        *refusal = GuardFolderNotPrivate(folder, errno);
         return {};
     }
     return folder;
@@ -194,7 +188,6 @@ LedgerGuard::Outcome LedgerGuard::acquire(const QString& ledgerPath, std::chrono
         switch (tryHold(names, &heldName)) {
         case HoldResult::Held:
             listen();
-            exitHook_ = std::make_unique<FailureExitHook>([this] { dropClaims(); });
             return Outcome::First;
         case HoldResult::CannotLock:
             // A folder that refuses lock files must not keep the user from their ledger.
@@ -230,9 +223,7 @@ LedgerGuard::HoldResult LedgerGuard::tryHold(const QStringList& names, QString* 
                 *heldName = name;
                 return HoldResult::HeldElsewhere;
             }
-            std::fputs(qUtf8Printable(QStringLiteral("Quentaril: %1 ne peut pas être créé ; %2\n")
-                                          .arg(QDir::toNativeSeparators(LockFilePath(folder_, name)), Unguarded)),
-                       stderr);
+            std::fputs(qUtf8Printable(LockNotMade(LockFilePath(folder_, name))), stderr);
             return HoldResult::CannotLock;
         }
         // QLockFile leaves its file's mode to the umask: private, as its folder is.
@@ -252,9 +243,7 @@ void LedgerGuard::listen()
         claim->server->setSocketOptions(QLocalServer::UserAccessOption);
         if (!claim->server->listen(serverName)) {
             // Later starts will not reach this one and will say the ledger is open: still no second program.
-            std::fputs(qUtf8Printable(QStringLiteral("Quentaril: %1 : %2\n")
-                                          .arg(QDir::toNativeSeparators(serverName), claim->server->errorString())),
-                       stderr);
+            std::fputs(qUtf8Printable(NotListening(serverName, claim->server->errorString())), stderr);
             continue;
         }
         answerKnocks(*claim);
@@ -299,7 +288,6 @@ void LedgerGuard::answerKnocks(Claim& claim)
 
 void LedgerGuard::release()
 {
-    exitHook_.reset();
     dropClaims();
 }
 
@@ -331,7 +319,5 @@ QStringList LedgerGuard::lockFilePaths(const QString& ledgerPath)
 
 QString LedgerGuard::alreadyOpenMessage(const QString& ledgerPath)
 {
-    return QStringLiteral("Le registre %1 est déjà ouvert dans un autre Quentaril, qui ne répond pas.\r\n"
-                          "Fermez cet autre Quentaril, puis relancez le programme.")
-        .arg(QDir::toNativeSeparators(QFileInfo(ledgerPath).absoluteFilePath()));
+    return AlreadyOpenMessage(ledgerPath);
 }

@@ -7,8 +7,6 @@
 #include <memory>
 #include <vector>
 
-class FailureExitHook;
-
 // One program per ledger. The first start on a ledger file holds it for as long as it runs; a later start on
 // the same file, by whatever path (a symbolic or a hard link included), asks the first to come to the front
 // and ends, so that two programs never write over each other's edits.
@@ -50,8 +48,8 @@ public:
     // within about `patience`, plus the time the error box stays open.
     Outcome acquire(const QString& ledgerPath, std::chrono::milliseconds patience = DefaultPatience);
 
-    // Lets the ledger go: the sockets close, then the lock files go. Also done when the guard is destroyed
-    // and, through a failure exit hook, when the failure guard ends the program.
+    // Lets the ledger go: the sockets close, then the lock files go. Also done when the guard is destroyed; a
+    // failure ends the program without destructors, so the program calls it then. Never throws.
     void release();
 
     // The lock files that stand for the ledger at `ledgerPath` as it is now, in the order they are taken; none
@@ -77,5 +75,4 @@ private:
     QString folder_;
     std::chrono::milliseconds patience_ = DefaultPatience;
     std::vector<std::unique_ptr<Claim>> claims_;
-    std::unique_ptr<FailureExitHook> exitHook_;
 };

@@ -1,40 +1,34 @@
 #include "ui/toolkit/Activation.h"
 
+#include <QApplication>
 #include <QEvent>
-#include <QGuiApplication>
-#include <QList>
 #include <QWindow>
 #include <algorithm>
 
 namespace {
 
-QList<QPointer<QWidget>>& RegisteredForms()
-{
-    static QList<QPointer<QWidget>> forms;
-    return forms;
-}
+// The mark each form carries, so that no list of forms outlives them.
+constexpr char FormMark[] = "quentarilForm";
 
-bool IsRegisteredForm(const QWindow* window)
+bool IsMarkedForm(const QWindow* window)
 {
-    return std::any_of(RegisteredForms().cbegin(), RegisteredForms().cend(),
-                       [window](const QPointer<QWidget>& form) { return form && form->windowHandle() == window; });
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.cbegin(), windows.cend(), [window](const QWidget* widget) {
+        return widget->windowHandle() == window && widget->property(FormMark).toBool();
+    });
 }
 
 } // namespace
 
 ActivationWatcher::ActivationWatcher(QWidget* form) : QObject(form), form_(form)
 {
-    registerForm(form);
     form->installEventFilter(this);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &ActivationWatcher::focusWindowChanged);
 }
 
-void ActivationWatcher::registerForm(QWidget* form)
+void ActivationWatcher::markAsForm(QWidget* form)
 {
-    QList<QPointer<QWidget>>& forms = RegisteredForms();
-    forms.removeAll(QPointer<QWidget>());
-    if (!forms.contains(form))
-        forms.append(form);
+    form->setProperty(FormMark, true);
 }
 
 bool ActivationWatcher::eventFilter(QObject* watched, QEvent* event)
@@ -57,5 +51,5 @@ void ActivationWatcher::focusWindowChanged(QWindow* window)
         // activation handling.
         QMetaObject::invokeMethod(this, &ActivationWatcher::activated, Qt::QueuedConnection);
     }
-    lastActiveWasOtherForm_ = !isForm && IsRegisteredForm(window);
+    lastActiveWasOtherForm_ = !isForm && IsMarkedForm(window);
 }

@@ -14,8 +14,9 @@ class ActivationWatcher : public QObject {
 public:
     explicit ActivationWatcher(QWidget* form);
 
-    // Top-level windows that count as forms (the About window registers itself this way).
-    static void registerForm(QWidget* form);
+    // Marks a top-level window as one of the program's forms (the About window marks itself this way); the
+    // form being watched counts as one without it.
+    static void markAsForm(QWidget* form);
 
 Q_SIGNALS:
     void activated();

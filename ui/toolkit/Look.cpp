@@ -10,16 +10,6 @@
 
 namespace {
 
-QFont LiberationSans(qreal points, bool bold, bool underline)
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    font.setUnderline(underline);
-    font.setStyleStrategy(QFont::PreferAntialias);
-    return font;
-}
-
 void SetPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 {
     QPalette palette = widget->palette();
@@ -99,14 +89,14 @@ void PlaceInTwips(QWidget* widget, int left, int top, int width, int height)
     widget->setGeometry(TwipsRect(left, top, width, height));
 }
 
-QFont ArialFont(qreal points, bool bold, bool underline)
+QFont ProgramFont(qreal points, bool bold, bool underline)
 {
-    return LiberationSans(points, bold, underline);
-}
-
-QFont SansSerifFont(qreal points, bool bold, bool underline)
-{
-    return LiberationSans(points, bold, underline);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setUnderline(underline);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
 }
 
 void SetBaseColour(QWidget* widget, const QColor& colour)

@@ -17,9 +17,8 @@ QRect TwipsRect(int left, int top, int width, int height);
 // Places a child at its position and size in twips.
 void PlaceInTwips(QWidget* widget, int left, int top, int width, int height);
 
-// Fonts: Liberation Sans stands in for both Arial and MS Sans Serif (same metrics as Arial).
-QFont ArialFont(qreal points, bool bold, bool underline = false);
-QFont SansSerifFont(qreal points, bool bold, bool underline = false);
+// The one font of every window: Liberation Sans, with Arial's metrics, stands in for both Arial and MS Sans Serif.
+QFont ProgramFont(qreal points, bool bold, bool underline = false);
 
 inline const QColor LightYellow(255, 255, 128);
 // The keyboard focus: dark enough for 3:1 and more against white, light grey and light yellow.

@@ -1,7 +1,5 @@
 #include "ui/toolkit/MessageBox.h"
 
-#include "ui/toolkit/ProgramEnd.h"
-
 #include <QMessageBox>
 #include <cstdio>
 
@@ -10,7 +8,7 @@ namespace {
 // A box the program's end closed, or never showed, was not read: its text goes where it still can be.
 void WhenEndedUnread(const QString& title, const QString& text)
 {
-    if (ProgramEndRequested())
+    if (NobodyToAnswer::live())
         std::fputs(qUtf8Printable(title + QStringLiteral(" : ") + text + QLatin1Char('\n')), stderr);
 }
 
@@ -39,7 +37,7 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& t
     const bool question = buttons == MessageButtons::YesNo;
     const bool defaultIsNo = question && defaultAnswer == MessageAnswer::No;
     // Nobody is left to answer: the safe answer, and the text where it can still be read.
-    if (ProgramEndRequested()) {
+    if (NobodyToAnswer::live()) {
         WhenEndedUnread(title, text);
         return question ? MessageAnswer::No : MessageAnswer::Ok;
     }

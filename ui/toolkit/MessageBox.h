@@ -41,3 +41,8 @@ private:
     std::deque<MessageAnswer> answers_;
     std::vector<Shown> shown_;
 };
+
+// While one is alive the program is ending and no one is left to answer: each box takes its safe answer at once
+// (OK, or No on a question) and its text goes to standard error, as does the text of a box the end closed. The
+// handler guard makes one when the end is asked for.
+class NobodyToAnswer : public ScopedSeam<NobodyToAnswer> {};

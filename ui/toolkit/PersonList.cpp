@@ -1,9 +1,5 @@
 #include "ui/toolkit/PersonList.h"
 
-#include "ui/toolkit/FailureGuard.h"
-#include "ui/toolkit/GatheredNames.h"
-#include "ui/toolkit/PersonListModel.h"
-
 #include <QEvent>
 #include <QKeyEvent>
 #include <QListView>
@@ -15,12 +11,10 @@
 #include <QSignalBlocker>
 #include <QStyleOptionComboBox>
 #include <QTimer>
-#include <chrono>
 
 namespace {
 
 const QColor SelectedRowColour(0x1A, 0x55, 0x8C);
-constexpr std::chrono::milliseconds StartSortingAtTheLatest{500};
 
 // The list as drawn. It drops below the box, as a drop-down list does, rather than over it as Fusion's popup
 // mode does: that mode measures the text of every entry each time the list opens (over half a second at 100,000
@@ -61,10 +55,8 @@ public:
 
 } // namespace
 
-PersonList::PersonList(QWidget* parent) : QComboBox(parent), model_(new PersonListModel(this))
+PersonList::PersonList(QWidget* parent) : QComboBox(parent)
 {
-    // The model first: the one QComboBox makes for itself would hold an item object per name, and goes now.
-    setModel(model_);
     setEditable(false);
     // The default policy measures every entry at the first show: seconds at 100,000 names.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -91,153 +83,58 @@ PersonList::PersonList(QWidget* parent) : QComboBox(parent), model_(new PersonLi
     connect(this, &QComboBox::currentIndexChanged, this, &PersonList::raiseUserClick);
 }
 
-PersonList::~PersonList()
+void PersonList::setEntries(QAbstractItemModel* entries)
 {
-    abandonSorting();
-}
-
-void PersonList::setEntries(const SortedNames::NameSource& source)
-{
-    abandonSorting();
-    auto gathered = std::make_shared<GatheredNames>();
-    source([&gathered](QByteArrayView stored) { gathered->add(stored); });
-    SortedNames shown;
-    if (gathered->size() < SortAfterShowingFrom) {
-        shown = SortedNames::fromSource(gathered->source());
-    } else {
-        // Computing a million sort keys takes a second: the window shows the first person meanwhile.
-        const QByteArrayView first = gathered->at(gathered->firstInOrder());
-        shown = SortedNames::fromSource([first](const std::function<void(QByteArrayView)>& add) { add(first); });
-        sortingCount_ = gathered->size();
-        auto abandoned = std::make_shared<std::atomic<bool>>(false);
-        sortingAbandoned_ = abandoned;
-        unstartedSort_ = [this, gathered, abandoned] {
-            SortedNames sorted = SortedNames::fromSource([&](const std::function<void(QByteArrayView)>& add) {
-                for (qsizetype index = 0; index < gathered->size() && !abandoned->load(); ++index)
-                    add(gathered->at(index));
-            });
-            if (!abandoned->load())
-                QMetaObject::invokeMethod(
-                    this, [this] { RunGuarded([this] { finishSorting(); }); }, Qt::QueuedConnection);
-            return sorted;
-        };
-        // Once drawn, or soon in any case: a list that is hidden or covered may not be drawn for long.
-        QTimer::singleShot(StartSortingAtTheLatest, this, &PersonList::startSorting);
+    {
+        const QSignalBlocker blocker(this);
+        // The model QComboBox makes for itself would hold an item object per name: it goes now.
+        setModel(entries);
+        setCurrentIndex(-1);
     }
-    const QSignalBlocker blocker(this);
-    model_->assign(std::move(shown));
-    // Filling an empty combo box selects the first entry by itself.
-    setCurrentIndex(-1);
-}
-
-void PersonList::setEntries(const QList<QByteArray>& keys)
-{
-    setEntries([&keys](const std::function<void(QByteArrayView)>& add) {
-        for (const QByteArray& key : keys)
-            add(key);
+    connect(entries, &QAbstractItemModel::modelAboutToBeReset, this, &PersonList::entriesChanging);
+    connect(entries, &QAbstractItemModel::rowsAboutToBeInserted, this, &PersonList::entriesChanging);
+    connect(entries, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex&, int first, int last) {
+        entriesChanging();
+        selectedRemoved_ = selectedBeforeChange_ >= first && selectedBeforeChange_ <= last;
     });
+    connect(entries, &QAbstractItemModel::modelReset, this, &PersonList::entriesChanged);
+    connect(entries, &QAbstractItemModel::rowsInserted, this, &PersonList::entriesChanged);
+    connect(entries, &QAbstractItemModel::rowsRemoved, this, &PersonList::entriesChanged);
 }
 
-void PersonList::startSorting()
+void PersonList::entriesChanging()
 {
-    if (!unstartedSort_)
-        return;
-    sorting_ = std::async(std::launch::async, std::move(unstartedSort_));
-    unstartedSort_ = nullptr;
+    signalsBlockedBeforeChange_ = blockSignals(true);
+    selectedBeforeChange_ = currentIndex();
+    selectedRemoved_ = false;
 }
 
-void PersonList::finishSorting()
+void PersonList::entriesChanged()
 {
-    startSorting();
-    if (!sorting_.valid())
-        return;
-    SortedNames sorted = sorting_.get();
-    sorting_ = {};
-    sortingAbandoned_.reset();
-    sortingCount_ = 0;
-    const QSignalBlocker blocker(this);
-    const int selected = currentIndex();
-    model_->completeWith(std::move(sorted));
-    // The combo box selects the first entry by itself when rows come into a list with none selected.
-    if (currentIndex() != selected)
-        setCurrentIndex(selected);
-}
-
-void PersonList::abandonSorting()
-{
-    unstartedSort_ = nullptr;
-    if (sorting_.valid()) {
-        sortingAbandoned_->store(true);
-        sorting_.wait();
-    }
-    sorting_ = {};
-    sortingAbandoned_.reset();
-    sortingCount_ = 0;
-}
-
-void PersonList::clearEntries()
-{
-    abandonSorting();
-    const QSignalBlocker blocker(this);
-    model_->clear();
-}
-
-int PersonList::insertEntry(QByteArrayView key)
-{
-    finishSorting();
-    const QSignalBlocker blocker(this);
-    const bool wasEmpty = count() == 0;
-    const int place = model_->insert(key);
-    // The first entry of an empty list is selected by the combo box itself.
-    if (wasEmpty)
+    // The combo box selects the first entry of a list that had none selected, and a neighbour of one removed.
+    if (selectedBeforeChange_ < 0 || selectedRemoved_ || !model()->hasIndex(currentIndex(), 0))
         setCurrentIndex(-1);
-    return place;
-}
-
-void PersonList::removeEntries(QByteArrayView key)
-{
-    finishSorting();
-    const QSignalBlocker blocker(this);
-    const int selected = currentIndex();
-    const bool selectedGoes = selected >= 0 && model_->names().stored(selected) == key;
-    model_->removeAll(key);
-    // The combo box would select a neighbour by itself.
-    if (selectedGoes)
-        setCurrentIndex(-1);
+    blockSignals(signalsBlockedBeforeChange_);
 }
 
 QString PersonList::entryAt(int index)
 {
     if (index >= count())
-        finishSorting();
+        requireEveryEntry();
     return itemText(index);
 }
 
 QByteArray PersonList::keyAt(int index)
 {
     if (index >= count())
-        finishSorting();
-    if (index < 0 || index >= count())
-        return {};
-    return model_->names().stored(index).toByteArray();
-}
-
-int PersonList::indexOfKey(QByteArrayView key)
-{
-    finishSorting();
-    return static_cast<int>(model_->names().indexOf(key));
-}
-
-int PersonList::indexOfLookAlike(QByteArrayView key)
-{
-    finishSorting();
-    return static_cast<int>(model_->names().indexOfLookAlike(key));
+        requireEveryEntry();
+    return itemData(index, Qt::UserRole).toByteArray();
 }
 
 void PersonList::selectIndex(int index)
 {
     if (index >= count())
-        finishSorting();
+        requireEveryEntry();
     if (index < 0 || index >= count()) {
         const QSignalBlocker blocker(this);
         setCurrentIndex(-1);
@@ -252,7 +149,7 @@ void PersonList::selectIndex(int index)
 
 void PersonList::showPopup()
 {
-    finishSorting();
+    requireEveryEntry();
     QComboBox::showPopup();
     if (!view()->isVisible()) {
         // Nothing opened (an empty list): nothing to draw first.
@@ -307,9 +204,8 @@ bool PersonList::eventFilter(QObject* watched, QEvent* event)
 void PersonList::paintEvent(QPaintEvent* event)
 {
     QComboBox::paintEvent(event);
-    // Started after the whole window has been drawn, not while it is.
-    if (unstartedSort_)
-        QTimer::singleShot(0, this, &PersonList::startSorting);
+    // Raised after the whole window has been drawn, not while it is.
+    QTimer::singleShot(0, this, &PersonList::drawn);
 }
 
 void PersonList::keyPressEvent(QKeyEvent* event)
@@ -319,14 +215,14 @@ void PersonList::keyPressEvent(QKeyEvent* event)
         return;
     }
     // Moving through the closed list needs every entry in place.
-    finishSorting();
+    requireEveryEntry();
     const QScopedValueRollback<bool> browsing(browsingClosedList_, true);
     QComboBox::keyPressEvent(event);
 }
 
 void PersonList::wheelEvent(QWheelEvent* event)
 {
-    finishSorting();
+    requireEveryEntry();
     const QScopedValueRollback<bool> browsing(browsingClosedList_, true);
     QComboBox::wheelEvent(event);
 }

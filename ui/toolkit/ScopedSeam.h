@@ -1,7 +1,8 @@
 #pragma once
 
-// What tests put in place of a platform service (message boxes, the shell, the failure exit, the clock): while
-// a seam is alive the service goes through it. Seams of one kind nest; the innermost answers.
+// What is put in place of a platform service (by tests: message boxes, the shell, the clock; by the program's
+// end: message boxes): while a seam is alive the service goes through it. Seams of one kind nest; the innermost
+// answers.
 template <typename Seam> class ScopedSeam {
 public:
     ScopedSeam(const ScopedSeam&) = delete;

@@ -1,6 +1,6 @@
 #include "ui/toolkit/TerminationSignals.h"
 
-#include "ui/toolkit/ProgramEnd.h"
+#include "ui/toolkit/HandlerGuard.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -12,7 +12,8 @@
 
 namespace {
 
-// A signal handler may only write a byte; the event loop reads it and does the real work.
+// A signal handler may only write a byte; the event loop reads it and does the real work. Process-wide, as the
+// signal handler is.
 int signalSockets[2] = {-1, -1};
 constexpr int HandledSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
@@ -24,16 +25,16 @@ void OnSignal(int)
 
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
+TerminationSignals::TerminationSignals(HandlerGuard& guard, QObject* parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalSockets) != 0)
         return;
     notifier_ = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, [this] {
+    connect(notifier_, &QSocketNotifier::activated, this, [&guard] {
         char bytes[16];
         while (::read(signalSockets[1], bytes, sizeof bytes) > 0) {
         }
-        closeWindows();
+        guard.requestEnd();
     });
 
     struct sigaction action {};
@@ -44,7 +45,7 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
         ::sigaction(signal, &action, nullptr);
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { closeWindows(); });
+        connect(app, &QGuiApplication::commitDataRequest, this, [&guard](QSessionManager&) { guard.requestEnd(); });
 }
 
 TerminationSignals::~TerminationSignals()
@@ -56,9 +57,4 @@ TerminationSignals::~TerminationSignals()
         ::close(signalSockets[1]);
         signalSockets[0] = signalSockets[1] = -1;
     }
-}
-
-void TerminationSignals::closeWindows()
-{
-    RequestProgramEnd();
 }
