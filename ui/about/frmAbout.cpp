@@ -4,54 +4,55 @@
 #include "ui/about/LinkLabel.h"
 #include "ui/about/Maker.h"
 #include "ui/toolkit/Activation.h"
-#include "ui/toolkit/FailureGuard.h"
+#include "ui/toolkit/HandlerGuard.h"
 #include "ui/toolkit/Look.h"
 #include "ui/toolkit/ShellOpen.h"
+#include "ui/words/WindowWords.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 
-void ShowAboutWindow()
+void ShowAboutWindow(HandlerGuard& guard)
 {
-    // The one About window of the process; cleared by Qt when the window is destroyed on closing. A window
-    // already closed but not yet destroyed does not count.
-    static QPointer<frmAbout> window;
-    if (window && !window->isHidden()) {
-        window->raise();
-        window->activateWindow();
-        return;
+    // A window already closed but not yet destroyed does not count.
+    for (QWidget* shown : QApplication::topLevelWidgets()) {
+        if (qobject_cast<frmAbout*>(shown) && !shown->isHidden()) {
+            shown->raise();
+            shown->activateWindow();
+            return;
+        }
     }
-    window = new frmAbout;
+    auto* window = new frmAbout(guard);
     window->Form_Load();
     window->show();
     CentreOnScreen(window);
 }
 
-frmAbout::frmAbout(QWidget* parent) : QWidget(parent)
+frmAbout::frmAbout(HandlerGuard& guard, QWidget* parent) : QWidget(parent), guard_(guard)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     BuildControls();
     ConnectHandlers();
     // Coming back from here to the main window counts as activating it.
-    ActivationWatcher::registerForm(this);
+    ActivationWatcher::markAsForm(this);
 }
 
 frmAbout::~frmAbout() = default;
 
 void frmAbout::ConnectHandlers()
 {
-    connect(cmdQuit, &QPushButton::clicked, this, Guarded([this] { cmdQuit_Click(); }));
-    connect(lblSite, &LinkLabel::clicked, this, Guarded([this] { lblSite_Click(); }));
-    connect(lblVarnokel, &LinkLabel::clicked, this, Guarded([this] { lblVarnokel_Click(); }));
+    connect(cmdQuit, &QPushButton::clicked, this, guard_.guarded([this] { cmdQuit_Click(); }));
+    connect(lblSite, &LinkLabel::clicked, this, guard_.guarded([this] { lblSite_Click(); }));
+    connect(lblVarnokel, &LinkLabel::clicked, this, guard_.guarded([this] { lblVarnokel_Click(); }));
 }
 
 void frmAbout::Form_Load()
 {
     const QString name = ProgramBaseName();
     const QString version = ProgramVersionText();
-    setWindowTitle(QStringLiteral("A propos de ") + name + QLatin1Char(' ') + version);
+    setWindowTitle(AboutTitlePrefix + name + QLatin1Char(' ') + version);
     txtProg->setText(name);
     txtVersion->setText(version);
     // A long name shows its beginning, as the comments do.

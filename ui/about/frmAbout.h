@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class HandlerGuard;
 class LinkLabel;
 class QFrame;
 class QLabel;
@@ -10,8 +11,9 @@ class QPlainTextEdit;
 class QPushButton;
 
 // Shows the one About window beside the other windows, not modal and without an owner. When none is open
-// it is made, filled and centred on the screen; when one is open it is brought to the front as it is.
-void ShowAboutWindow();
+// it is made, filled and centred on the screen; when one is open it is brought to the front as it is. Its handlers
+// run through `guard`, which outlives it.
+void ShowAboutWindow(HandlerGuard& guard);
 
 // The About window: banner, a short presentation, the program's name, version and comments, the maker's
 // name and a link to the maker's web site. Destroyed when it closes; it does not close with the main
@@ -19,7 +21,7 @@ void ShowAboutWindow();
 class frmAbout : public QWidget {
     Q_OBJECT
 public:
-    explicit frmAbout(QWidget* parent = nullptr);
+    explicit frmAbout(HandlerGuard& guard, QWidget* parent = nullptr);
     ~frmAbout() override;
 
     // Sets the title and fills the three boxes from the running program.
@@ -32,6 +34,8 @@ private:
     void cmdQuit_Click();
     void lblSite_Click();
     void lblVarnokel_Click();
+
+    HandlerGuard& guard_;
 
     QFrame* Frame1 = nullptr;
     QLabel* Image2 = nullptr;

@@ -4,6 +4,7 @@
 #include "ui/about/Maker.h"
 #include "ui/about/frmAbout.h"
 #include "ui/toolkit/Look.h"
+#include "ui/words/WindowWords.h"
 
 #include <QCursor>
 #include <QFrame>
@@ -58,7 +59,7 @@ QLineEdit* MakeReadOnlyLine(const char* name, QWidget* parent)
 {
     auto* box = Named(new QLineEdit(parent), name);
     box->setReadOnly(true);
-    box->setFont(SansSerifFont(8.25, true));
+    box->setFont(ProgramFont(8.25, true));
     ShowFocusRing(box);
     return box;
 }
@@ -87,33 +88,26 @@ void frmAbout::BuildControls()
     Image2->setPixmap(BannerFor(Image2->devicePixelRatio()));
     Image2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Label1 = MakeLabel("Label1",
-                       QStringLiteral("Ce programme a été conçu à l'origine pour mon utilisation personnel. Suite au "
-                                      "multiple demande, il est maintenant disponible pour vous tous !! Consulter "
-                                      "notre site internet "),
-                       ArialFont(12, true), Qt::AlignHCenter | Qt::AlignTop, Frame1);
+    Label1 = MakeLabel("Label1", AboutText, ProgramFont(12, true), Qt::AlignHCenter | Qt::AlignTop, Frame1);
     PlaceInTwips(Label1, 240, 1320, 3495, 1815);
     Label1->setWordWrap(true);
 
     // Centred on their height, the captions line up with the text of the boxes beside them.
-    Label3 = MakeLabel("Label3", QStringLiteral("Nom :"), SansSerifFont(8.25, true), Qt::AlignLeft | Qt::AlignVCenter,
-                       Frame1);
+    Label3 = MakeLabel("Label3", NameCaption, ProgramFont(8.25, true), Qt::AlignLeft | Qt::AlignVCenter, Frame1);
     PlaceInTwips(Label3, 3960, 1320, 1815, 255);
     txtProg = MakeReadOnlyLine("txtProg", Frame1);
     PlaceInTwips(txtProg, 5520, 1320, 2175, 285);
 
-    Label4 = MakeLabel("Label4", QStringLiteral("Version :"), SansSerifFont(8.25, true),
-                       Qt::AlignLeft | Qt::AlignVCenter, Frame1);
+    Label4 = MakeLabel("Label4", VersionCaption, ProgramFont(8.25, true), Qt::AlignLeft | Qt::AlignVCenter, Frame1);
     PlaceInTwips(Label4, 3960, 1680, 1815, 255);
     txtVersion = MakeReadOnlyLine("txtVersion", Frame1);
     PlaceInTwips(txtVersion, 5520, 1680, 2175, 285);
 
-    Label5 = MakeLabel("Label5", QStringLiteral("Commentaire :"), SansSerifFont(8.25, true),
-                       Qt::AlignLeft | Qt::AlignVCenter, Frame1);
+    Label5 = MakeLabel("Label5", CommentsCaption, ProgramFont(8.25, true), Qt::AlignLeft | Qt::AlignVCenter, Frame1);
     PlaceInTwips(Label5, 3960, 2040, 1935, 255);
     txtComments = Named(new QPlainTextEdit(Frame1), "txtComments");
     PlaceInTwips(txtComments, 5520, 2040, 2175, 1005);
-    txtComments->setFont(SansSerifFont(8.25, true));
+    txtComments->setFont(ProgramFont(8.25, true));
     txtComments->setReadOnly(true);
     // Read-only, yet with a caret: moving it down brings the lines below the edge into view.
     txtComments->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
@@ -128,42 +122,37 @@ void frmAbout::BuildControls()
 
     // One pointer for both links, its hot spot on the tip of the finger.
     const QCursor linkCursor(QPixmap(QStringLiteral(":/assets/link-cursor.png")), 12, 1);
-    lblSite = MakeLink("lblSite", MakerSiteAddress, ArialFont(12.75, true, true), Qt::AlignLeft | Qt::AlignTop,
+    lblSite = MakeLink("lblSite", MakerSiteAddress, ProgramFont(12.75, true, true), Qt::AlignLeft | Qt::AlignTop,
                        linkCursor, Frame1);
     PlaceInTwips(lblSite, 480, 3165, 2895, 300);
-    lblSite->setToolTip(QStringLiteral("Aller Sur Le Site Web"));
+    lblSite->setToolTip(SiteLinkTip);
 
-    lblVarnokel =
-        MakeLink("lblVarnokel", MakerName, ArialFont(9.75, true), Qt::AlignHCenter | Qt::AlignTop, linkCursor, Frame1);
+    lblVarnokel = MakeLink("lblVarnokel", MakerName, ProgramFont(9.75, true), Qt::AlignHCenter | Qt::AlignTop,
+                           linkCursor, Frame1);
     PlaceInTwips(lblVarnokel, 3840, 3120, 1575, 255);
 
-    Label2 =
-        MakeLabel("Label2", RightsNotice, SansSerifFont(8.25, false, true), Qt::AlignHCenter | Qt::AlignTop, Frame1);
+    Label2 = MakeLabel("Label2", RightsNotice, ProgramFont(8.25, false, true), Qt::AlignHCenter | Qt::AlignTop, Frame1);
     PlaceInTwips(Label2, 3900, 3360, 1455, 255);
     SetBackgroundColour(Label2, Qt::white);
 
-    cmdQuit = Named(MakeButton(QStringLiteral("&Fermer"), Frame1), "cmdQuit");
+    cmdQuit = Named(MakeButton(CloseButtonCaption, Frame1), "cmdQuit");
     PlaceInTwips(cmdQuit, 6360, 3120, 1335, 375);
-    cmdQuit->setFont(SansSerifFont(8.25, true));
+    cmdQuit->setFont(ProgramFont(8.25, true));
 
-    Announce(Frame1, QStringLiteral("À propos de Quentaril"));
-    Announce(Image2, QStringLiteral("Bannière de Quentaril"),
-             QStringLiteral("Le nom du programme et un carnet de comptes ouvert."));
+    Announce(Frame1, AboutFrameAnnounced.name, AboutFrameAnnounced.description);
+    Announce(Image2, BannerAnnounced.name, BannerAnnounced.description);
     // A caption is announced by what it says.
     Announce(Label1, Label1->text().trimmed());
-    Announce(Label3, QStringLiteral("Nom"));
-    Announce(txtProg, QStringLiteral("Nom du programme"));
-    Announce(Label4, QStringLiteral("Version"));
-    Announce(txtVersion, QStringLiteral("Version du programme"));
-    Announce(Label5, QStringLiteral("Commentaire"));
-    Announce(txtComments, QStringLiteral("Commentaire sur le programme"),
-             QStringLiteral("Texte en lecture seule ; les flèches font défiler les lignes cachées."));
-    Announce(lblSite, QStringLiteral("Site web de Varnokel"),
-             QStringLiteral("Lien : ouvre %1 dans le navigateur.").arg(MakerSiteAddress));
-    Announce(lblVarnokel, QStringLiteral("Auteur : %1").arg(MakerName),
-             QStringLiteral("Lien : ouvre le site de l'auteur dans le navigateur."));
+    Announce(Label3, NameCaptionAnnounced.name, NameCaptionAnnounced.description);
+    Announce(txtProg, NameBoxOfAboutAnnounced.name, NameBoxOfAboutAnnounced.description);
+    Announce(Label4, VersionCaptionAnnounced.name, VersionCaptionAnnounced.description);
+    Announce(txtVersion, VersionBoxAnnounced.name, VersionBoxAnnounced.description);
+    Announce(Label5, CommentsCaptionAnnounced.name, CommentsCaptionAnnounced.description);
+    Announce(txtComments, CommentsBoxAnnounced.name, CommentsBoxAnnounced.description);
+    Announce(lblSite, SiteLinkName, SiteLinkDescription(MakerSiteAddress));
+    Announce(lblVarnokel, MakerLinkName(MakerName), MakerLinkDescription);
     Announce(Label2, RightsNotice);
-    Announce(cmdQuit, QStringLiteral("Fermer la fenêtre À propos"));
+    Announce(cmdQuit, CloseButtonAnnounced.name, CloseButtonAnnounced.description);
     // The captions name their boxes for assistive technologies; none has an access key, so the keyboard
     // is unchanged.
     Label3->setBuddy(txtProg);

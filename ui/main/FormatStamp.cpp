@@ -13,16 +13,14 @@ QString TwoDigits(int number)
 QString FormatLiteral(QStringView pattern)
 {
     QString literal;
-    bool quoted = false;
     for (qsizetype i = 0; i < pattern.size(); ++i) {
         if (pattern[i] != u'\'') {
             literal += pattern[i];
         } else if (i + 1 < pattern.size() && pattern[i + 1] == u'\'') {
             literal += u'\'';
             ++i;
-        } else {
-            quoted = !quoted;
         }
+        // A lone quote opens or closes a quoted run: dropped.
     }
     return literal;
 }

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
+#include "persons/Persons.h"
 
 #include <QPointer>
 #include <QWidget>
 #include <optional>
 
+class HandlerGuard;
 class NameBox;
 class NotesBox;
 class PersonList;
@@ -14,16 +15,14 @@ class QLabel;
 class QPushButton;
 
 // The main window: the person list, the notes of the person shown, and the buttons that stamp the
-// notes, add and delete persons and show the About window. The only place the ledger is read or written.
-//
-// Notes are written at three save points (the list opening, the start of an add, the window closing) and
-// when the user switches person without opening the list; only notes changed since they were shown or
-// last saved are written, and never over the reserved entry except when a person is added.
+// notes, add and delete persons and show the About window. Each handler asks the ledger's rules (Persons) and
+// shows what they answer.
 class frmPlorn : public QWidget {
     Q_OBJECT
 public:
-    // `ledgerFolder` holds BDPLORN.mdb: the executable's folder for the program, a temporary one in tests.
-    explicit frmPlorn(const QString& ledgerFolder, QWidget* parent = nullptr);
+    // `ledgerFolder` holds BDPLORN.mdb: the executable's folder for the program, a temporary one in tests. Every
+    // handler runs through `guard`, which outlives the window.
+    frmPlorn(const QString& ledgerFolder, HandlerGuard& guard, QWidget* parent = nullptr);
     ~frmPlorn() override;
 
     // Opens the ledger and fills the window; throws LedgerError when the ledger cannot be used.
@@ -52,11 +51,10 @@ private:
     void txtName_KeyPress(QString& character);
     void txtName_KeyDown(int& keyCode);
 
-    // Writes the notes shown under the person they belong to, apostrophe rule applied, when they changed.
-    // A person another program removed meanwhile is added back with them, and the user told. On a failed
-    // write (the engine's failure, or too little memory) the reason is shown and the notes stay in the box,
-    // still changed; then it returns false, with the reason in `failure` instead when asked for.
-    bool SaveShownNotes(QString* failure = nullptr);
+    // Saves the notes shown at that save point. A person added back is told; on a failed write the reason is
+    // shown (or put in `failure` when asked for) and the notes stay in the box, still changed: then false.
+    bool SaveShownNotes(Persons::SavePoint point, QString* failure = nullptr);
+    bool ShowSaveResult(const Persons::SaveResult& result, QString* failure);
     // Enter on the closed list: the person shown is the one the user wants to write for.
     void TakeTheFocusToTheNotes();
     // The notes box takes typing only while someone is there to keep it.
@@ -73,13 +71,11 @@ private:
     void PersonVanished(const PersonName& person);
     bool ReservedEntryIsCurrent() const;
     PersonName CurrentPerson() const;
-    // The entry of that name, or -1.
-    int EntryOf(const PersonName& person) const;
 
-    QString ledgerFolder_;
-    std::optional<Ledger> db;
-    // The person whose notes the box holds: Qt has already moved the list when it reports a switch.
-    std::optional<PersonName> shownPerson;
+    // The ledger, its names (the list's entries) and the person whose notes the box holds: Qt has already moved
+    // the list when it reports a switch.
+    HandlerGuard& guard_;
+    Persons persons_;
     // Set while the list is read again after a person vanished, so that a second vanishing cannot loop.
     bool rereadingAfterVanishing_ = false;
     // A backup has been put back since the program started.

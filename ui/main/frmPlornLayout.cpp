@@ -5,6 +5,8 @@
 #include "ui/toolkit/NameBox.h"
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
+#include "ui/words/Titles.h"
+#include "ui/words/WindowWords.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -13,13 +15,13 @@ void frmPlorn::BuildControls()
 {
     MakeFixedWindow(this, 5865, 4545, WindowButtons::MinimizeAndClose);
     SetBackgroundColour(this, Qt::white);
-    setWindowTitle(QStringLiteral("Quentaril"));
+    setWindowTitle(ProgramTitle);
     setWindowIcon(ProgramIcon());
 
     // Created first so that the list and the buttons, which overlap it a little, lie on top.
     txtPlorn = Named(new NotesBox(this), "txtPlorn");
     PlaceInTwips(txtPlorn, 0, 360, 5895, 3855);
-    txtPlorn->setFont(ArialFont(12, true));
+    txtPlorn->setFont(ProgramFont(12, true));
     SetBaseColour(txtPlorn, LightYellow);
     SetTextColour(txtPlorn, Qt::black);
     txtPlorn->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -28,16 +30,16 @@ void frmPlorn::BuildControls()
 
     txtName = Named(new NameBox(this), "txtName");
     PlaceInTwips(txtName, 720, 4200, 2775, 375);
-    txtName->setFont(ArialFont(12, true));
+    txtName->setFont(ProgramFont(12, true));
     MakePlainBox(txtName);
 
-    lblAjout = Named(new QLabel(QStringLiteral("Ajout :"), this), "lblAjout");
+    lblAjout = Named(new QLabel(AddCaption, this), "lblAjout");
     PlaceInTwips(lblAjout, 45, 4260, 735, 255);
-    lblAjout->setFont(SansSerifFont(9.75, true));
+    lblAjout->setFont(ProgramFont(9.75, true));
 
     cmbPers = Named(new PersonList(this), "cmbPers");
     PlaceInTwips(cmbPers, 0, 0, 3375, 405);
-    cmbPers->setFont(ArialFont(12, true));
+    cmbPers->setFont(ProgramFont(12, true));
     SetBaseColour(cmbPers, LightYellow);
     SetFaceColour(cmbPers, LightYellow);
     SetTextColour(cmbPers, Qt::black);
@@ -45,31 +47,26 @@ void frmPlorn::BuildControls()
     const auto button = [this](const char* name, const QString& caption, int left, int top, int width) {
         QPushButton* made = Named(MakeButton(caption, this), name);
         PlaceInTwips(made, left, top, width, 375);
-        made->setFont(SansSerifFont(8.25, true));
+        made->setFont(ProgramFont(8.25, true));
         return made;
     };
-    cmdKill = button("cmdKill", QStringLiteral("&Supp"), 3360, 0, 855);
-    cmdDate = button("cmdDate", QStringLiteral("&Date et l'heure"), 4200, 0, 1695);
-    cmdAdd = button("cmdAdd", QStringLiteral("&Ajouter"), 3480, 4200, 975);
-    cmdAbout = button("cmdAbout", QStringLiteral("À &propos de..."), 4440, 4200, 1455);
+    cmdKill = button("cmdKill", DeleteButtonCaption, 3360, 0, 855);
+    cmdDate = button("cmdDate", DateButtonCaption, 4200, 0, 1695);
+    cmdAdd = button("cmdAdd", AddButtonCaption, 3480, 4200, 975);
+    cmdAbout = button("cmdAbout", AboutButtonCaption, 4440, 4200, 1455);
 
-    Announce(cmbPers, QStringLiteral("Liste des personnes"),
-             QStringLiteral("Choisissez une personne pour afficher ses notes."));
-    Announce(txtPlorn, QStringLiteral("Notes de la personne"),
-             QStringLiteral("Les plorns de la personne choisie dans la liste, en texte libre."));
-    Announce(lblAjout, QStringLiteral("Ajout"));
-    Announce(txtName, QStringLiteral("Nom de la personne à ajouter"),
-             QStringLiteral("Inscrivez un nom puis appuyez sur Entrée ou sur Ajouter."));
+    Announce(cmbPers, PersonListAnnounced.name, PersonListAnnounced.description);
+    Announce(txtPlorn, NotesAnnounced.name, NotesAnnounced.description);
+    Announce(lblAjout, AddCaptionAnnounced.name, AddCaptionAnnounced.description);
+    Announce(txtName, NameBoxAnnounced.name, NameBoxAnnounced.description);
     // The captions are short; the names say what the buttons act on.
-    Announce(cmdKill, QStringLiteral("Supprimer la personne"),
-             QStringLiteral("Supprime la personne choisie et toutes ses notes, après confirmation."));
-    Announce(cmdDate, QStringLiteral("Date et l'heure"),
-             QStringLiteral("Ajoute la date et l'heure à la fin des notes."));
-    Announce(cmdAdd, QStringLiteral("Ajouter la personne"));
-    Announce(cmdAbout, QStringLiteral("À propos de Quentaril"));
+    Announce(cmdKill, DeleteButtonAnnounced.name, DeleteButtonAnnounced.description);
+    Announce(cmdDate, DateButtonAnnounced.name, DateButtonAnnounced.description);
+    Announce(cmdAdd, AddButtonAnnounced.name, AddButtonAnnounced.description);
+    Announce(cmdAbout, AboutButtonAnnounced.name, AboutButtonAnnounced.description);
     // On Linux, Qt hands a screen reader the chosen entry as the list's name and names the list by its label:
     // this one, kept out of sight, says what the list is.
-    auto* lblPers = Named(new QLabel(QStringLiteral("Liste des personnes"), this), "lblPers");
+    auto* lblPers = Named(new QLabel(PersonListCaption, this), "lblPers");
     PlaceInTwips(lblPers, 0, 0, 3375, 405);
     lblPers->setBuddy(cmbPers);
     lblPers->hide();

@@ -1,25 +1,24 @@
 // The main window's stamp, adding and deleting persons, and the keys of the name box.
 
-#include "ledger/LedgerError.h"
-#include "text/MdCode.h"
 #include "ui/main/FormatStamp.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/MessageBox.h"
 #include "ui/toolkit/NameBox.h"
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
+#include "ui/words/PersonWords.h"
+#include "ui/words/Titles.h"
 
 namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
-const QString ErrorTitle = QStringLiteral("Erreur");
 
 } // namespace
 
 void frmPlorn::cmdDate_Click()
 {
     // A stamp for no one would go nowhere.
-    if (cmbPers->entryCount() == 0)
+    if (persons_.names().count() == 0)
         return;
     txtPlorn->appendText(txtPlorn->isEmpty() ? FormatStamp() : CRLF + CRLF + FormatStamp());
     txtPlorn->moveCaretToEnd();
@@ -49,48 +48,35 @@ void frmPlorn::txtName_KeyDown(int& keyCode)
 
 void frmPlorn::cmdAdd_Click()
 {
-    const NewNameProblem problem = ProblemWithNewName(txtName->text());
-    if (problem != NewNameProblem::None) {
+    const Persons::NewName checked = persons_.CheckNewName(txtName->text());
+    if (checked.refusal != Persons::NameRefusal::None) {
         ShowMessage(this,
-                    problem == NewNameProblem::Empty
-                        ? QStringLiteral("Aucun nom n'a été inscrit.") + CRLF +
-                              QStringLiteral("Veuillez inscrire un nom.")
-                        : QStringLiteral("Le nom inscrit contient un caractère invisible ou de contrôle (tabulation, "
-                                         "saut de ligne, marque de sens d'écriture...).") +
-                              CRLF + QStringLiteral("Veuillez inscrire le nom sans ce caractère."),
-                    ErrorTitle, MessageIcon::Error);
-        txtName->setFocus();
-        return;
-    }
-    // Compared as it will be stored, and as a reader sees it, so that no two entries ever look alike.
-    const QString name = ReplaceAll(txtName->text(), QStringLiteral("'"), QStringLiteral("\""));
-    if (LooksLikeReservedName(name) || cmbPers->indexOfLookAlike(PersonName(name).stored()) >= 0) {
-        ShowMessage(this,
-                    QStringLiteral("Le nom inscrit existe déjà.") + CRLF +
-                        QStringLiteral("Veuillez inscrire un autre nom."),
+                    checked.refusal == Persons::NameRefusal::Empty       ? NoNameTyped()
+                    : checked.refusal == Persons::NameRefusal::Invisible ? InvisibleCharacterInName()
+                                                                         : NameTaken(),
                     ErrorTitle, MessageIcon::Error);
         txtName->setFocus();
         return;
     }
 
     // The notes shown are saved first, over the reserved entry too.
-    if (!SaveShownNotes())
+    if (!SaveShownNotes(Persons::SavePoint::AddingPerson))
         return;
-    txtName->setText(name);
+    txtName->setText(checked.name);
+    qsizetype row = -1;
     try {
-        db->AddPerson(name, FormatStamp());
+        row = persons_.Add(checked.name, FormatStamp());
     } catch (const LedgerError& error) {
         if (RestoreIfDamaged(error))
             return;
         throw;
     }
-    ShowMessage(this, QStringLiteral("La personne : ") + name + CRLF + QStringLiteral("a été ajouté"),
-                QStringLiteral("Ajouter"), MessageIcon::Information);
+    ShowMessage(this, PersonAdded(checked.name), AddedTitle, MessageIcon::Information);
 
     // What rebuilding the list shows, without reading the list again or the first person's notes, which
     // would be left at once: the new entry at its place, selected, its notes shown.
-    shownPerson.reset();
-    cmbPers->selectIndex(cmbPers->insertEntry(PersonName(name).stored()));
+    persons_.ShowNoOne();
+    cmbPers->selectIndex(static_cast<int>(row));
     ShowWhetherAnyoneIsThere();
     txtPlorn->setFocus();
     txtPlorn->moveCaretToEnd();
@@ -99,22 +85,19 @@ void frmPlorn::cmdAdd_Click()
 
 void frmPlorn::cmdKill_Click()
 {
-    if (cmbPers->entryCount() == 0)
+    if (persons_.names().count() == 0)
         return;
     const PersonName person = CurrentPerson();
-    if (person == PersonName(ReservedPersonName)) {
-        ShowMessage(this, QStringLiteral("Vous ne pouvez pas supprimer cette utilisateur Désoler."), ErrorTitle,
-                    MessageIcon::Error);
+    if (Persons::IsReserved(person)) {
+        ShowMessage(this, CannotDeleteReserved(), ErrorTitle, MessageIcon::Error);
         return;
     }
-    const QString question = QStringLiteral("Êtes-vous sur de supprimer : ") + CRLF + person.text() + CRLF +
-                             QStringLiteral("Ainsi que toutes ses plorns ?");
     // Only Yes deletes: No, Escape and the close box keep the person.
-    if (ShowMessage(this, question, QStringLiteral("T'es Sur ?"), MessageIcon::Error, MessageButtons::YesNo) !=
-        MessageAnswer::Yes)
+    if (ShowMessage(this, ConfirmDelete(person.text()), ConfirmDeleteTitle, MessageIcon::Error,
+                    MessageButtons::YesNo) != MessageAnswer::Yes)
         return;
     try {
-        db->DeletePerson(person);
+        persons_.Delete(person);
     } catch (const LedgerError& error) {
         if (RestoreIfDamaged(error))
             return;
@@ -122,9 +105,7 @@ void frmPlorn::cmdKill_Click()
     }
     // What rebuilding the list shows, without reading the list again: the entry gone, the first entry
     // selected and its notes shown; the notes on screen are dropped, not saved.
-    shownPerson.reset();
-    cmbPers->removeEntries(person.stored());
-    if (cmbPers->entryCount() > 0)
+    if (persons_.names().count() > 0)
         cmbPers->selectIndex(0);
     else
         txtPlorn->loadText(QString());

@@ -1,0 +1,131 @@
+#include "persons/Persons.h"
+
+#include "ledger/LedgerFile.h"
+#include "ledger/LedgerRestore.h"
+
+#include <new>
+
+Persons::Persons(const QString& ledgerFolder) : ledgerFolder_(ledgerFolder) {}
+
+void Persons::Open()
+{
+    ledger_ = OpenLedger(ledgerFolder_);
+}
+
+void Persons::Close()
+{
+    if (ledger_)
+        CloseLedger(*ledger_);
+}
+
+void Persons::LoadAll()
+{
+    shown_.reset();
+    names_.fill([this](const std::function<void(QByteArrayView)>& add) { ledger_->ListPersons(add); });
+}
+
+bool Persons::IsReserved(const PersonName& person)
+{
+    return person == PersonName(ReservedPersonName);
+}
+
+std::optional<QString> Persons::Show(const PersonName& person)
+{
+    std::optional<QString> notes = ledger_->ReadNotes(person);
+    if (notes)
+        shown_ = person;
+    else
+        shown_.reset();
+    return notes;
+}
+
+Persons::SaveResult Persons::SaveShownNotes(const QString& notes, bool changed, SavePoint point)
+{
+    return Save(notes, changed, point == SavePoint::AddingPerson);
+}
+
+Persons::SaveResult Persons::SaveBeforeSwitch(const PersonName& next, const QString& notes, bool changed)
+{
+    if (shown_ == next)
+        return {};
+    return Save(notes, changed, false);
+}
+
+Persons::SaveResult Persons::Save(const QString& notes, bool changed, bool overReserved)
+{
+    SaveResult result;
+    if (!shown_ || !changed || (IsReserved(*shown_) && !overReserved))
+        return result;
+    try {
+        const QString written = WithApostrophesReplaced(notes);
+        if (written != notes)
+            result.rewritten = written;
+        result.outcome = ledger_->SaveNotes(*shown_, written) == Ledger::SaveOutcome::AddedBack
+                             ? SaveResult::Outcome::AddedBack
+                             : SaveResult::Outcome::Saved;
+    } catch (const LedgerError& error) {
+        result.outcome = SaveResult::Outcome::Failed;
+        result.failure = error;
+    } catch (const std::bad_alloc&) {
+        result.outcome = SaveResult::Outcome::Failed;
+        result.failure = LedgerError(LedgerFailure::OutOfMemory, LedgerPathIn(ledgerFolder_));
+    }
+    return result;
+}
+
+Persons::NewName Persons::CheckNewName(const QString& typed)
+{
+    switch (ProblemWithNewName(typed)) {
+    case NewNameProblem::Empty:
+        return {NameRefusal::Empty, typed};
+    case NewNameProblem::Invisible:
+        return {NameRefusal::Invisible, typed};
+    case NewNameProblem::None:
+        break;
+    }
+    const QString name = WithApostrophesReplaced(typed);
+    if (LooksLikeReservedName(name) || names_.indexOfLookAlike(PersonName(name).stored()) >= 0)
+        return {NameRefusal::Taken, name};
+    return {NameRefusal::None, name};
+}
+
+qsizetype Persons::Add(const QString& name, const QString& notes)
+{
+    ledger_->AddPerson(name, notes);
+    // What reading the list again would show, without reading it: the new row at its place.
+    shown_ = PersonName(name);
+    return names_.insert(shown_->stored());
+}
+
+Persons::DeleteOutcome Persons::Delete(const PersonName& person)
+{
+    if (IsReserved(person))
+        return DeleteOutcome::Reserved;
+    ledger_->DeletePerson(person);
+    shown_.reset();
+    names_.removeAll(person.stored());
+    return DeleteOutcome::Deleted;
+}
+
+std::optional<QString> Persons::LatestGoodBackup(QDate today) const
+{
+    return ::LatestGoodBackup(LedgerPathIn(ledgerFolder_), today);
+}
+
+Persons::Restored Persons::RestoreBackup(const QString& backup, const QString& notesShown, const QDateTime& now)
+{
+    const std::optional<PersonName> person = shown_;
+    const QString notes = WithApostrophesReplaced(notesShown);
+    ledger_.reset();
+    Restored restored;
+    restored.keptAside = ::RestoreBackup(LedgerPathIn(ledgerFolder_), backup, now);
+    Open();
+    if (person && !IsReserved(*person)) {
+        ledger_->SaveNotes(*person, notes);
+        restored.notesSavedOf = person;
+    }
+    LoadAll();
+    if (names_.count() > 0)
+        restored.row = person ? std::max<qsizetype>(names_.indexOf(person->stored()), 0) : 0;
+    return restored;
+}
