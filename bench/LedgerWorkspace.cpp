@@ -79,12 +79,13 @@ LedgerPair& LedgerWithPersons(qint64 count)
     LedgerPair& pair = Opened(key, NewLedgerNamed(key));
     // Names in random order, so the index is built as a user's would be, not from sorted input.
     QRandomGenerator random(1848);
-    Execute(LedgerTestAccess::connection(pair.ledger), "BEGIN");
+    OtherConnection filler(pair.path);
+    Execute(filler.get(), "BEGIN");
     for (qint64 person = 0; person < count; ++person) {
         const SamplePerson sample = RandomPerson(random, person);
-        pair.ledger.AddPerson(sample.name, sample.notes);
+        filler.AddPerson(sample.name, sample.notes);
     }
-    Execute(LedgerTestAccess::connection(pair.ledger), "COMMIT");
+    Execute(filler.get(), "COMMIT");
     return pair;
 }
 

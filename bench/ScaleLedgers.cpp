@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <stdexcept>
 
 QString ScaleLedgerName(qint64 persons, qint64 firstNotesMB)
 {
@@ -22,15 +23,15 @@ QString CachedScaleLedger(const QString& cacheRoot, qint64 persons, qint64 first
     QDir(making).removeRecursively();
     MakeLedgerFolder(making, persons, 1, firstNotesMB);
     if (!QDir().rename(making, folder))
-        throw LedgerError(QStringLiteral("cannot rename %1 to %2").arg(making, folder));
+        throw std::runtime_error(QStringLiteral("cannot rename %1 to %2").arg(making, folder).toStdString());
     return folder;
 }
 
 void CopyLedgerFolder(const QString& from, const QString& to)
 {
     if (!QDir().mkpath(to))
-        throw LedgerError(QStringLiteral("cannot make the folder %1").arg(to));
+        throw std::runtime_error(QStringLiteral("cannot make the folder %1").arg(to).toStdString());
     QFile::remove(LedgerPathIn(to));
     if (!QFile::copy(LedgerPathIn(from), LedgerPathIn(to)))
-        throw LedgerError(QStringLiteral("cannot copy %1 into %2").arg(LedgerPathIn(from), to));
+        throw std::runtime_error(QStringLiteral("cannot copy %1 into %2").arg(LedgerPathIn(from), to).toStdString());
 }

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <stdexcept>
 
 namespace {
 
@@ -36,7 +37,7 @@ QString LargeNotes(qint64 megabytes, int owner)
 QString MakeLedgerFolder(const QString& folder, qint64 persons, int largeOwners, qint64 megabytes)
 {
     if (!QDir().mkpath(folder))
-        throw LedgerError(QStringLiteral("cannot make the folder %1").arg(folder));
+        throw std::runtime_error(QStringLiteral("cannot make the folder %1").arg(folder).toStdString());
     const QString path = LedgerPathIn(folder);
     CreateNewLedger(path);
     FillLedger(path, persons, largeOwners, megabytes);
@@ -45,14 +46,14 @@ QString MakeLedgerFolder(const QString& folder, qint64 persons, int largeOwners,
 
 void FillLedger(const QString& path, qint64 persons, int largeOwners, qint64 megabytes)
 {
-    Ledger ledger = OpenLedgerFile(path);
+    OtherConnection ledger(path);
     QRandomGenerator random(1871);
     const auto lineOfNotes = [&random] {
         return QStringLiteral("Prêté %1 € le %2 avril.\r\n").arg(random.bounded(5, 500)).arg(random.bounded(1, 31));
     };
 
     // One transaction: a commit per person would take minutes at 100,000.
-    Execute(LedgerTestAccess::connection(ledger), "BEGIN");
+    Execute(ledger.get(), "BEGIN");
     for (int owner = 0; owner < largeOwners; ++owner)
         ledger.AddPerson(LargeNotesOwners.at(owner), megabytes > 0 ? LargeNotes(megabytes, owner) : lineOfNotes());
     // Names in random order, so the index is built as a user's would be, not from sorted input.
@@ -61,6 +62,5 @@ void FillLedger(const QString& path, qint64 persons, int largeOwners, qint64 meg
             QStringLiteral("%1 %2 (%3)").arg(Pick(Surnames, random), Pick(GivenNames, random)).arg(person);
         ledger.AddPerson(name, lineOfNotes());
     }
-    Execute(LedgerTestAccess::connection(ledger), "COMMIT");
-    CloseLedger(ledger);
+    Execute(ledger.get(), "COMMIT");
 }

@@ -235,8 +235,8 @@ void BenchBackup(benchmark::State& state, bool persons)
     for (auto _ : state) {
         const BackupOutcome outcome = MakeDailyBackup(ledger.path, ledger.nextDay);
         ledger.nextDay = ledger.nextDay.addDays(1);
-        if (outcome.result != BackupOutcome::Result::Made || !outcome.reason.isEmpty()) {
-            state.SkipWithError(qPrintable(outcome.reason));
+        if (outcome.result != BackupOutcome::Result::Made || !outcome.unremoved.isEmpty()) {
+            state.SkipWithError(outcome.failure ? outcome.failure->what() : "no backup made, or an old one left");
             return;
         }
         made = outcome.path;

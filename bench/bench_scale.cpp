@@ -10,6 +10,7 @@
 #include "bench/LedgerWorkspace.h"
 #include "bench/OffscreenPlatform.h"
 #include "bench/ScaleLedgers.h"
+#include "bench/StopOnFailure.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/NotesBox.h"
 
@@ -80,7 +81,7 @@ public:
         CopyLedgerFolder(source, ledgerFolder);
         slot = std::make_unique<ScaleWindow>();
         slot->persons = persons;
-        slot->window = std::make_unique<frmPlorn>(ledgerFolder);
+        slot->window = std::make_unique<frmPlorn>(ledgerFolder, failures_.guard());
         slot->window->Form_Load();
         slot->window->show();
         slot->list = Find<QComboBox>(slot->window.get(), "cmbPers");
@@ -100,6 +101,7 @@ private:
     QString cacheRoot_;
     // Declared before the windows so that it goes last, after the connections to the files in it have closed.
     QTemporaryDir folder_;
+    StopOnFailure failures_;
     std::map<std::pair<qint64, qint64>, std::unique_ptr<ScaleWindow>> windows_;
 };
 

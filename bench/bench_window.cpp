@@ -6,6 +6,7 @@
 #include "bench/LedgerWorkspace.h"
 #include "bench/OffscreenPlatform.h"
 #include "bench/SampleText.h"
+#include "bench/StopOnFailure.h"
 #include "bench/WindowLedger.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/NotesBox.h"
@@ -54,7 +55,7 @@ public:
         const QString ledgerFolder = folder_.filePath(name);
         const QString path = MakeLedgerFolder(ledgerFolder, persons, largeOwners, megabytes);
         slot = std::make_unique<OpenWindow>();
-        slot->window = std::make_unique<frmPlorn>(ledgerFolder);
+        slot->window = std::make_unique<frmPlorn>(ledgerFolder, failures_.guard());
         slot->window->Form_Load();
         slot->window->show();
         slot->list = slot->window->findChild<PersonList*>(QStringLiteral("cmbPers"));
@@ -106,6 +107,7 @@ public:
 private:
     // Declared first so that it goes last, after the connections to the files in it have closed.
     QTemporaryDir folder_;
+    StopOnFailure failures_;
     std::map<QString, std::unique_ptr<OpenWindow>> windows_;
     std::map<std::pair<qint64, int>, QString> notes_;
     std::unique_ptr<QPlainTextEdit> plainEdit_;
@@ -127,10 +129,9 @@ OpenWindow& WindowWithLargeNotes(const QString& purpose, qint64 megabytes)
 
 int IndexOf(PersonList& list, const QString& name)
 {
-    for (int i = 0; i < list.entryCount(); ++i) {
-        if (list.entryAt(i) == name)
-            return i;
-    }
+    const int index = list.findText(name);
+    if (index >= 0)
+        return index;
     throw std::runtime_error("no such person in the list: " + name.toStdString());
 }
 
@@ -245,7 +246,7 @@ void BenchBareOpenList(benchmark::State& state)
     open.list->hidePopup();
     Settle();
     QStringList names;
-    for (int i = 0; i < open.list->entryCount(); ++i)
+    for (int i = 0; i < open.list->count(); ++i)
         names.append(open.list->entryAt(i));
     QListView& popup = TheWorkspace->plainPopup(*open.list, names, popupSize);
     const PaintCounter painted(popup.viewport());

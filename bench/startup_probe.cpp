@@ -14,13 +14,12 @@
 
 #include "ProgramIdentity.h"
 #include "app/DailyBackup.h"
+#include "app/ProgramLife.h"
 #include "bench/FloorWindow.h"
 #include "bench/LedgerWorkspace.h"
 #include "bench/WindowLedger.h"
 #include "ui/main/frmPlorn.h"
-#include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/Look.h"
-#include "ui/toolkit/TerminationSignals.h"
 #include "ui/toolkit/Translations.h"
 
 #include <QApplication>
@@ -182,10 +181,10 @@ int RunProgram(int& argc, char** argv, const QString& folder, bool backup)
     QApplication::setApplicationVersion(ProgramVersionText());
     steps.mark("qapplication");
     InstallFrenchTranslations(app);
-    TerminationSignals terminationSignals;
+    ProgramLife life;
     steps.mark("translations");
 
-    frmPlorn window(folder);
+    frmPlorn window(folder, life.guard());
     steps.mark("window_built");
 
     auto* list = window.findChild<QComboBox*>(QStringLiteral("cmbPers"));
@@ -213,11 +212,11 @@ int RunProgram(int& argc, char** argv, const QString& folder, bool backup)
     QObject::connect(list->model(), &QAbstractItemModel::modelAboutToBeReset, &app, namesSorted);
     QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, &app, listFilled);
     QObject::connect(list->model(), &QAbstractItemModel::modelReset, &app, listFilled);
-    RunGuarded([&window] { window.Form_Load(); });
+    life.guard().run([&window] { window.Form_Load(); });
     steps.mark("form_load_rest");
     std::optional<DailyBackup> dailyBackup;
     if (backup)
-        dailyBackup.emplace(LedgerPathIn(folder), &window);
+        dailyBackup.emplace(LedgerPathIn(folder), &window, life.guard());
 
     window.show();
     CentreOnScreen(&window);

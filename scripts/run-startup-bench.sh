@@ -3,9 +3,11 @@
 # process of BUILD_DIR/bench/startup_probe: "program" starts the main window as the program does, "bare" is the
 # floor (the same controls with the same fonts, the first person's notes laid out, after the key derivation and
 # one read). With Xvfb and BUILD_DIR/bench/first_paint_probe, "binary" runs the real program (a copy of
-# BUILD_DIR/quentaril beside a copy of the ledger) on a virtual X server, timed to its first drawing from outside. The ledgers, 10,000 / 100,000 / 1,000,000 persons with a line of notes each, and 10,000 persons whose
-# first has 1 / 10 / 50 MB of notes, are made once by quentaril-newledger and filled by the probe, then kept in
-# BUILD_DIR/bench-cache (delete it to make them again).
+# BUILD_DIR/quentaril beside a copy of the ledger) on a virtual X server, timed from outside to its first drawing
+# that shows the window's content (the server's filling of the new window with black comes before). The ledgers,
+# 10,000 / 100,000 / 1,000,000 persons with a line of notes each, and 10,000 persons whose first has 1 / 10 /
+# 50 MB of notes, are made once by quentaril-newledger and filled by the probe, then kept in BUILD_DIR/bench-cache
+# (delete it to make them again).
 #   scripts/run-startup-bench.sh BUILD_DIR
 # STARTUP_RUNS (default 7) sets how many times each mode runs on each ledger; the tables give medians. One
 # more run of each, not counted, comes first and brings the program and the ledger into the file cache. The
@@ -178,7 +180,8 @@ goals.append(("start-up, 10,000 persons, over its floor: <= 1.15x",
 for title, shown, met in goals:
     print(f"  {title}: {shown}: met {'yes' if met else 'NO'}")
 if binary:
-    print("  (binary: the real program on Xvfb, launch to its first drawing, CPU from /proc/PID/stat in 10 ms ticks)")
+    print("  (binary: the real program on Xvfb, launch to its first drawing that shows the window's content, CPU "
+          "from /proc/PID/stat in 10 ms ticks)")
 
 for scale in [s for s in ("10000p-0MB", "1000000p-0MB", "10000p-10MB") if s in scales]:
     print()

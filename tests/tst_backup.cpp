@@ -7,6 +7,9 @@
 #include "support/FaultVfs.h"
 #include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
+#include "ui/words/BackupWords.h"
+#include "ui/words/FailureWords.h"
+#include "ui/words/Reasons.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -222,24 +225,24 @@ const QList<FailureCase> FailureCases = {
     {"backup folder name taken by a file",
      [](const TempLedger& file) {
          WriteFile(BackupFolder(file), "pas un dossier");
-         return std::pair(BackupFolder(file), SystemMessage(ENOTDIR));
+         return std::pair(BackupFolder(file), SystemReason(ENOTDIR));
      }},
     {"day's backup name taken by a folder",
      [](const TempLedger& file) {
          QDir().mkpath(BackupOf(file));
-         return std::pair(BackupOf(file), SystemMessage(EISDIR));
+         return std::pair(BackupOf(file), SystemReason(EISDIR));
      }},
     {"ledger under another key",
      [](const TempLedger& file) {
          QFile::remove(file.path());
          RunSqlcipherCli(file.path(), QStringLiteral("autre"),
                          QStringLiteral("CREATE TABLE tblPlorn (NomPers TEXT NOT NULL UNIQUE, LesPlorns TEXT);"));
-         return std::pair(file.path(), QStringLiteral("file is encrypted or is not a database"));
+         return std::pair(file.path(), EngineReason(SQLITE_NOTADB, {}));
      }},
     {"ledger missing",
      [](const TempLedger& file) {
          QFile::remove(file.path());
-         return std::pair(file.path(), QStringLiteral("unable to open database file"));
+         return std::pair(file.path(), EngineReason(SQLITE_CANTOPEN, {}));
      }},
     {"ledger in WAL mode",
      [](const TempLedger& file) {
@@ -274,7 +277,7 @@ private Q_SLOTS:
 
         const BackupOutcome outcome = MakeDailyBackup(file.path(), Day);
         QCOMPARE(outcome.result, Result::Made);
-        QVERIFY2(outcome.reason.isEmpty(), qPrintable(outcome.reason));
+        QVERIFY2(BackupReason(outcome).isEmpty(), qPrintable(BackupReason(outcome)));
         QCOMPARE(outcome.path,
                  QDir(file.folder()).filePath(QStringLiteral("BDPLORN-sauvegardes/BDPLORN-2026-12-07.mdb")));
         QCOMPARE(FolderEntries(BackupFolder(file)), QStringList{QStringLiteral("BDPLORN-2026-12-07.mdb")});
@@ -284,7 +287,7 @@ private Q_SLOTS:
 
         Ledger copy = OpenLedgerFile(outcome.path);
         QCOMPARE(ReadAll(copy), contents);
-        QVERIFY(IntegrityProblems(copy).isEmpty());
+        QVERIFY(IntegrityProblems(outcome.path).isEmpty());
         copy.Close();
 
         const QByteArray shell = RunSqlcipherCli(
@@ -339,7 +342,7 @@ private Q_SLOTS:
         const BackupOutcome again = MakeDailyBackup(file.path(), Day);
         QCOMPARE(again.result, Result::AlreadyThere);
         QCOMPARE(again.path, BackupOf(file));
-        QVERIFY(again.reason.isEmpty());
+        QVERIFY(BackupReason(again).isEmpty());
         QCOMPARE(FileBytes(BackupOf(file)), first);
         QCOMPARE(QFileInfo(BackupOf(file)).lastModified(), firstModified);
         QCOMPARE(FolderEntries(BackupFolder(file)).size(), 1);
@@ -365,9 +368,9 @@ private Q_SLOTS:
         }
         for (int later = 1; later <= 12; ++later) {
             const BackupOutcome outcome = MakeDailyBackup(file.path(), Day.addDays(later));
-            QVERIFY2(outcome.result == Result::LedgerDamaged, qPrintable(outcome.reason));
+            QVERIFY2(outcome.result == Result::LedgerDamaged, qPrintable(BackupReason(outcome)));
             QCOMPARE(outcome.latestGoodBackup, BackupOf(file));
-            QVERIFY2(outcome.reason.contains(ShownPath(file.path())), qPrintable(outcome.reason));
+            QVERIFY2(BackupReason(outcome).contains(ShownPath(file.path())), qPrintable(BackupReason(outcome)));
         }
         QCOMPARE(FolderEntries(BackupFolder(file)), QStringList{QFileInfo(BackupOf(file)).fileName()});
         QCOMPARE(FileBytes(BackupOf(file)), good);
@@ -494,13 +497,14 @@ private Q_SLOTS:
         for (const QString& day : removed) {
             removedPaths << BackupOf(file, D(day));
             days.removeOne(D(day));
-            QVERIFY2(outcome.notice.contains(QFileInfo(removedPaths.last()).fileName()), qPrintable(outcome.notice));
+            QVERIFY2(RoomNotice(outcome).contains(QFileInfo(removedPaths.last()).fileName()),
+                     qPrintable(RoomNotice(outcome)));
         }
         QCOMPARE(outcome.removedForRoom, removedPaths);
         if (result == Result::Made)
             days << Day;
         else
-            QVERIFY2(outcome.reason.contains(SystemMessage(ENOSPC)), qPrintable(outcome.reason));
+            QVERIFY2(BackupReason(outcome).contains(SystemReason(ENOSPC)), qPrintable(BackupReason(outcome)));
         QStringList expected;
         for (const QDate& day : days)
             expected << QFileInfo(BackupOf(file, day)).fileName();
@@ -546,7 +550,7 @@ private Q_SLOTS:
             RestoreBackup(file.path(), missing, now);
             QFAIL("a missing backup was restored");
         } catch (const LedgerError& error) {
-            QVERIFY2(error.message().contains(ShownPath(missing)), qPrintable(error.message()));
+            QVERIFY2(DescribeFailure(error).contains(ShownPath(missing)), qPrintable(DescribeFailure(error)));
         }
         QCOMPARE(FolderEntries(file.folder()), entries);
         QCOMPARE(FileBytes(file.path()), backup);
@@ -592,9 +596,9 @@ private Q_SLOTS:
 
         const BackupOutcome outcome = MakeDailyBackup(file.path(), Day);
         QCOMPARE(outcome.result, Result::Failed);
-        QVERIFY2(outcome.reason.contains(ShownPath(named)), qPrintable(outcome.reason));
-        QVERIFY2(outcome.reason.contains(QStringLiteral("(") + message), qPrintable(outcome.reason));
-        QVERIFY2(outcome.reason.endsWith(QStringLiteral(").")), qPrintable(outcome.reason));
+        QVERIFY2(BackupReason(outcome).contains(ShownPath(named)), qPrintable(BackupReason(outcome)));
+        QVERIFY2(BackupReason(outcome).contains(QStringLiteral("(") + message), qPrintable(BackupReason(outcome)));
+        QVERIFY2(BackupReason(outcome).endsWith(QStringLiteral(").")), qPrintable(BackupReason(outcome)));
 
         QCOMPARE(FileBytes(file.path()), ledgerBefore);
         QCOMPARE(FolderEntries(file.folder()), folderBefore);
@@ -609,7 +613,8 @@ private Q_SLOTS:
         const std::atomic<bool> stop = true;
         const BackupOutcome outcome = MakeDailyBackup(file.path(), Day, Ledger::DefaultBusyTimeoutMs, &stop);
         QCOMPARE(outcome.result, Result::Failed);
-        QVERIFY2(outcome.reason.contains(QStringLiteral("(interrupted)")), qPrintable(outcome.reason));
+        QVERIFY2(BackupReason(outcome).contains(QStringLiteral("(opération interrompue)")),
+                 qPrintable(BackupReason(outcome)));
         QCOMPARE(FolderEntries(BackupFolder(file)), QStringList());
     }
 
@@ -618,7 +623,7 @@ private Q_SLOTS:
         TempLedger file;
         const BackupOutcome outcome = MakeDailyBackup(file.path(), QDate());
         QCOMPARE(outcome.result, Result::Failed);
-        QVERIFY2(outcome.reason.contains(ShownPath(file.path())), qPrintable(outcome.reason));
+        QVERIFY2(BackupReason(outcome).contains(ShownPath(file.path())), qPrintable(BackupReason(outcome)));
         QVERIFY(!QFileInfo::exists(BackupFolder(file)));
     }
 
@@ -663,14 +668,14 @@ private Q_SLOTS:
                 continue;
             }
             ++failures;
-            inProof = inProof || outcome.reason.contains(QStringLiteral("vérifiée"));
+            inProof = inProof || BackupReason(outcome).contains(QStringLiteral("vérifiée"));
             QVERIFY2(outcome.result == Result::Failed, where);
-            QVERIFY2(outcome.reason.contains(ShownPath(file.path())), qPrintable(outcome.reason));
+            QVERIFY2(BackupReason(outcome).contains(ShownPath(file.path())), qPrintable(BackupReason(outcome)));
             // A failed read of the first page looks to the engine like a wrong key.
             const bool engineMessage =
-                outcome.reason.contains(QStringLiteral("(%1)").arg(QString::fromUtf8(sqlite3_errstr(resultCode)))) ||
-                outcome.reason.contains(QStringLiteral("(%1)").arg(QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB))));
-            QVERIFY2(engineMessage, qPrintable(outcome.reason));
+                BackupReason(outcome).contains(QStringLiteral("(%1)").arg(EngineReason(resultCode, {}))) ||
+                BackupReason(outcome).contains(QStringLiteral("(%1)").arg(EngineReason(SQLITE_NOTADB, {})));
+            QVERIFY2(engineMessage, qPrintable(BackupReason(outcome)));
             QVERIFY2(FolderEntries(BackupFolder(file)).isEmpty(), where);
             QVERIFY2(FileBytes(file.path()) == ledgerBefore, where);
             QVERIFY2(!QFileInfo::exists(file.path() + QStringLiteral("-journal")), where);
@@ -698,12 +703,12 @@ private Q_SLOTS:
         const QString uncommitted = QStringLiteral("pas encore validé");
 
         std::optional<ShellWriter> shell;
-        std::optional<Ledger> writer;
+        std::optional<OtherConnection> writer;
         if (otherProcess) {
             shell.emplace(file.path());
         } else {
-            writer.emplace(file.open());
-            Execute(LedgerTestAccess::connection(*writer), "BEGIN IMMEDIATE");
+            writer.emplace(file.path());
+            Execute(writer->get(), "BEGIN IMMEDIATE");
             writer->SaveNotes(QStringLiteral("Anne"), uncommitted);
             writer->AddPerson(QStringLiteral("Zoé"), uncommitted);
             writer->DeletePerson(QStringLiteral("Bob"));
@@ -718,7 +723,7 @@ private Q_SLOTS:
         if (otherProcess)
             QVERIFY(shell->commit());
         else
-            Execute(LedgerTestAccess::connection(*writer), "COMMIT");
+            Execute(writer->get(), "COMMIT");
         LedgerContents changed = committed;
         changed[QStringLiteral("Anne")] = uncommitted;
         changed[QStringLiteral("Zoé")] = otherProcess ? QStringLiteral("pas encore validée") : uncommitted;
@@ -727,7 +732,7 @@ private Q_SLOTS:
 
         Ledger copy = OpenLedgerFile(outcome.path);
         QCOMPARE(ReadAll(copy), committed);
-        QVERIFY(IntegrityProblems(copy).isEmpty());
+        QVERIFY(IntegrityProblems(outcome.path).isEmpty());
     }
 
     // While the copy is read, another connection can write but not commit: the copy cannot take in half a
@@ -737,23 +742,22 @@ private Q_SLOTS:
         TempLedger file;
         FillLedger(file.path());
         const LedgerContents committed = ContentsOf(file.path());
-        Ledger writer = OpenLedgerFile(file.path(), LedgerPassword, 0);
+        OtherConnection writer(file.path(), 0);
         const QString later = QStringLiteral("écrit pendant la copie");
         int commitDuringCopy = -1;
         BackupOutcome outcome;
         {
             CopyReadHook hook([&] {
-                Execute(LedgerTestAccess::connection(writer), "BEGIN IMMEDIATE");
+                Execute(writer.get(), "BEGIN IMMEDIATE");
                 writer.SaveNotes(QStringLiteral("Anne"), later);
                 writer.DeletePerson(QStringLiteral("Bob"));
-                commitDuringCopy =
-                    sqlite3_exec(LedgerTestAccess::connection(writer), "COMMIT", nullptr, nullptr, nullptr);
+                commitDuringCopy = sqlite3_exec(writer.get(), "COMMIT", nullptr, nullptr, nullptr);
             });
             outcome = MakeDailyBackup(file.path(), Day);
         }
         QCOMPARE(commitDuringCopy, SQLITE_BUSY);
         QCOMPARE(outcome.result, Result::Made);
-        Execute(LedgerTestAccess::connection(writer), "COMMIT");
+        Execute(writer.get(), "COMMIT");
         QCOMPARE(writer.ReadNotes(QStringLiteral("Anne")), std::optional<QString>(later));
         QCOMPARE(ContentsOf(outcome.path), committed);
     }
@@ -766,8 +770,8 @@ private Q_SLOTS:
         FillLedger(file.path());
         const LedgerContents committed = ContentsOf(file.path());
         const qint64 sizeBefore = QFileInfo(file.path()).size();
-        Ledger writer = file.open();
-        Execute(LedgerTestAccess::connection(writer), "BEGIN IMMEDIATE");
+        OtherConnection writer(file.path());
+        Execute(writer.get(), "BEGIN IMMEDIATE");
         writer.SaveNotes(QStringLiteral("Anne"), PagesOfNotes(QStringLiteral("gros"), 6'000'000));
         QVERIFY2(QFileInfo(file.path()).size() > sizeBefore + 4'000'000, "the writer kept its changes in its cache");
 
@@ -776,11 +780,12 @@ private Q_SLOTS:
         const BackupOutcome outcome = MakeDailyBackup(file.path(), Day, 300);
         QVERIFY(waited.elapsed() >= 250);
         QCOMPARE(outcome.result, Result::Failed);
-        QVERIFY2(outcome.reason.contains(QStringLiteral("(database is locked)")), qPrintable(outcome.reason));
+        QVERIFY2(BackupReason(outcome).contains(QStringLiteral("(la base de données est verrouillée)")),
+                 qPrintable(BackupReason(outcome)));
         QVERIFY(FolderEntries(BackupFolder(file)).isEmpty());
 
-        Execute(LedgerTestAccess::connection(writer), "ROLLBACK");
-        QCOMPARE(ReadAll(writer), committed);
+        Execute(writer.get(), "ROLLBACK");
+        QCOMPARE(ContentsOf(file.path()), committed);
         QCOMPARE(MakeDailyBackup(file.path(), Day).result, Result::Made);
         QCOMPARE(ContentsOf(BackupOf(file)), committed);
     }
@@ -791,7 +796,7 @@ private Q_SLOTS:
     {
         TempLedger file;
         FillLedger(file.path());
-        Ledger window = file.open();
+        OtherConnection window(file.path());
         const auto notes = [](int save) {
             return PagesOfNotes(QStringLiteral("save %1").arg(save), 300'000);
         };
@@ -807,17 +812,17 @@ private Q_SLOTS:
         int saves = 0;
         while (!done || saves < 3) {
             ++saves;
-            Execute(LedgerTestAccess::connection(window), "BEGIN");
+            Execute(window.get(), "BEGIN");
             window.SaveNotes(QStringLiteral("Anne"), notes(saves));
             window.SaveNotes(QStringLiteral("Bob"), notes(saves));
-            Execute(LedgerTestAccess::connection(window), "COMMIT");
+            Execute(window.get(), "COMMIT");
         }
         worker.join();
         QCOMPARE(outcome.result, Result::Made);
         qInfo("%d saves beside the backup", saves);
 
         Ledger copy = OpenLedgerFile(outcome.path);
-        QVERIFY(IntegrityProblems(copy).isEmpty());
+        QVERIFY(IntegrityProblems(outcome.path).isEmpty());
         const std::optional<QString> anne = copy.ReadNotes(QStringLiteral("Anne"));
         QVERIFY(anne.has_value());
         QCOMPARE(copy.ReadNotes(QStringLiteral("Bob")), anne);

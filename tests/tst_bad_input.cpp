@@ -4,6 +4,7 @@
 
 #include "support/FaultVfs.h"
 #include "support/MainWindowFixture.h"
+#include "support/RecordedFailures.h"
 #include "ui/toolkit/NameBox.h"
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
@@ -124,7 +125,7 @@ private Q_SLOTS:
         faults.failWrites(SQLITE_FULL);
         f.openAndCloseTheList();
         QCOMPARE(f.boxes.shown().size(), size_t(1));
-        QVERIFY(f.boxes.shown().back().text.endsWith(QStringLiteral("(database or disk is full)")));
+        QVERIFY(f.boxes.shown().back().text.endsWith(QStringLiteral("(la base de données ou le disque est plein)")));
         QCOMPARE(f.notes->text(), expected);
         QVERIFY(f.notes->isChanged());
 
@@ -215,8 +216,8 @@ private Q_SLOTS:
     void aRealMessageBoxShowsMarkupAsTyped()
     {
         TempLedger file;
-        FailureSeam failures;
-        frmPlorn window(file.folder());
+        RecordedFailures failures;
+        frmPlorn window(file.folder(), failures.guard());
         window.Form_Load();
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));

@@ -151,7 +151,7 @@ private Q_SLOTS:
             Contents actual;
             try {
                 Ledger ledger = OpenLedgerFile(path);
-                const QStringList problems = IntegrityProblems(ledger);
+                const QStringList problems = IntegrityProblems(path);
                 if (!problems.isEmpty())
                     damage = QStringLiteral("integrity check: ") + problems.join(QStringLiteral("; "));
                 else

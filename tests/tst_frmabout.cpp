@@ -1,8 +1,8 @@
 #include "support/MainWindowFixture.h"
+#include "support/RecordedFailures.h"
 #include "ui/about/LinkLabel.h"
 #include "ui/about/frmAbout.h"
 #include "ui/main/frmPlorn.h"
-#include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
 #include "ui/toolkit/ShellOpen.h"
 
@@ -36,7 +36,7 @@ template <typename Control> Control* Find(QWidget* window, const char* name)
 struct MainWindow {
     MainWindow()
     {
-        window = new frmPlorn(file.folder());
+        window = new frmPlorn(file.folder(), failures.guard());
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->Form_Load();
         window->show();
@@ -49,7 +49,7 @@ struct MainWindow {
 
     TempLedger file;
     MessageBoxSeam boxes;
-    FailureSeam failures;
+    RecordedFailures failures;
     QPointer<frmPlorn> window;
 };
 

@@ -9,6 +9,7 @@
 #include "support/FaultVfs.h"
 #include "support/JetLedgers.h"
 #include "support/TempLedger.h"
+#include "ui/words/FailureWords.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -609,8 +610,9 @@ private Q_SLOTS:
             ConvertJetLedger(folder.path(), JetReadingInThisProcess());
             QFAIL("converted");
         } catch (const LedgerError& error) {
-            QVERIFY2(error.message().contains(reason), qPrintable(error.message()));
-            QVERIFY2(error.message().contains(QStringLiteral("n'a pas été modifié")), qPrintable(error.message()));
+            const QString told = DescribeFailure(error);
+            QVERIFY2(told.contains(reason), qPrintable(told));
+            QVERIFY2(told.contains(QStringLiteral("n'a pas été modifié")), qPrintable(told));
         }
         QCOMPARE(FolderSnapshot(folder.path()), before);
     }

@@ -11,10 +11,12 @@
 #include "ledger/jet/JetConversion.h"
 #include "ledger/jet/JetReader.h"
 #include "support/JetLedgers.h"
+#include "support/RecordedFailures.h"
 #include "support/TempLedger.h"
 #include "ui/main/frmPlorn.h"
-#include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
+#include "ui/words/ConversionWords.h"
+#include "ui/words/FailureWords.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,7 +37,7 @@
 namespace {
 
 // What this executable's reading process does, said by the test through its environment: "crash", "hang",
-// "exit" (status 3 before answering), "descriptors" or "limits" (reported as the failure's reason),
+// "exit" (status 3 before answering), "descriptors" or "limits" (reported as the failure's own words),
 // "endless" (answers without end), "answer:HEX" (answers these bytes), "answer-exit:HEX" (then ends with
 // status 3). Unset, it reads the file as the program's own reading process does.
 constexpr char Behaviour[] = "TST_JET_PROCESS_CHILD";
@@ -99,9 +101,9 @@ QByteArray TestReading(const JetReadingRequest& request)
     if (behaviour == "exit")
         std::_Exit(FailureStatus);
     if (behaviour == "descriptors")
-        return EncodeJetReadFailure(OpenDescriptors());
+        return EncodeJetReadFailure(JetReadError::NotStarted(OpenDescriptors()));
     if (behaviour == "limits")
-        return EncodeJetReadFailure(Limits());
+        return EncodeJetReadFailure(JetReadError::NotStarted(Limits()));
     if (behaviour == "endless") {
         const QByteArray block = QByteArrayLiteral("QJETROWS") + QByteArray(1 << 16, '\1');
         for (;;)
@@ -116,7 +118,7 @@ QByteArray TestReading(const JetReadingRequest& request)
     try {
         return EncodeJetRows(ReadJetTextColumns(request.path, request.table, request.columns), request.columns.size());
     } catch (const JetReadError& failure) {
-        return EncodeJetReadFailure(failure.reason());
+        return EncodeJetReadFailure(failure);
     }
 }
 
@@ -189,7 +191,7 @@ Reading ReadWith(const JetRowReader& read, const QString& path, const QString& t
     try {
         reading.rows = read(path, table, Columns)();
     } catch (const JetReadError& failure) {
-        reading.failure = failure.reason();
+        reading.failure = JetReadReason(failure);
     }
     for (const QStringList& row : reading.rows) {
         QList<bool> nulls;
@@ -207,7 +209,7 @@ QString ConversionRefusal(const QString& folder, const JetRowReader& read)
         ConvertJetLedger(folder, read);
         return {};
     } catch (const LedgerError& refusal) {
-        return refusal.message();
+        return DescribeFailure(refusal);
     }
 }
 
@@ -275,6 +277,7 @@ private Q_SLOTS:
             << "answer-exit:" + WellFormed.toHex() << failed;
         QTest::newRow("answers without end") << QByteArray("endless") << malformed;
 
+        const QByteArray truncated = EncodeJetReadFailure(JetReadError(JetReadProblem::Truncated));
         const QByteArray a = Text(QStringLiteral("a"));
         const QByteArray bc = Text(QStringLiteral("bc"));
         const QList<std::pair<const char*, QByteArray>> answers{
@@ -297,6 +300,8 @@ private Q_SLOTS:
             {"an unknown kind of value", Header(2, 1, 6) + a + Value(2, Utf16Of(QStringLiteral("bc"))) + End},
             {"a null with a length", Header(2, 1, 6) + a + Value(0, Utf16Of(QStringLiteral("bc"))) + End},
             {"a failure without its reason", "QJETFAIL" + Little(quint32(0)) + End},
+            {"a failure of no known kind",
+             truncated.first(12) + Little(quint32(JetReadProblem::Last) + 1) + truncated.sliced(16)},
         };
         for (const auto& [name, bytes] : answers)
             QTest::newRow(name) << Answer(bytes) << malformed;
@@ -322,10 +327,11 @@ private Q_SLOTS:
         QTemporaryDir folder;
         WriteFile(LedgerPathIn(folder.path()), jetLedger_);
         {
-            const ChildBehaviour answering("answer:" +
-                                           ("QJETFAIL" + Little(quint32(8)) + Utf16Of("tout") + End).toHex());
+            const JetReadError rowsMissing = JetReadError::RowsMissing(QStringLiteral("tblPlorn"), 9, 7);
+            const ChildBehaviour answering("answer:" + EncodeJetReadFailure(rowsMissing).toHex());
             QVERIFY(ConversionRefusal(folder.path(), JetReadingProcessReader(TestTimeLimit))
-                        .contains(QStringLiteral("n'a pas été converti : tout.")));
+                        .contains(QStringLiteral("n'a pas été converti : il est endommagé (la table tblPlorn compte 9 "
+                                                 "fiches, 7 ont pu être lues).")));
         }
         const ChildBehaviour answering(Answer(WellFormed));
         QCOMPARE(ConversionRefusal(folder.path(), JetReadingProcessReader(TestTimeLimit)), QString());
@@ -380,7 +386,7 @@ private Q_SLOTS:
         const ChildBehaviour listing("descriptors");
         const Reading reading = ReadWith(JetReadingProcessReader(), LedgerPathIn(folder.path()), Table);
         ::close(inheritable);
-        QCOMPARE(reading.failure, QStringLiteral("0 1 2"));
+        QCOMPARE(reading.failure, JetReadReason(JetReadError::NotStarted(QStringLiteral("0 1 2"))));
     }
 
     // No core file, no debugger, and a bound on processor time (from the file's size) and memory.
@@ -390,8 +396,8 @@ private Q_SLOTS:
         WriteFile(LedgerPathIn(folder.path()), jetLedger_);
         const ChildBehaviour reporting("limits");
         const Reading reading = ReadWith(JetReadingProcessReader(TestTimeLimit), LedgerPathIn(folder.path()), Table);
-        QVERIFY2(reading.failure.startsWith(QStringLiteral("core=0 cpu=5 as=")), qPrintable(reading.failure));
-        QVERIFY2(reading.failure.endsWith(QStringLiteral(" dumpable=0")), qPrintable(reading.failure));
+        QVERIFY2(reading.failure.contains(QStringLiteral("(core=0 cpu=5 as=")), qPrintable(reading.failure));
+        QVERIFY2(reading.failure.endsWith(QStringLiteral(" dumpable=0)")), qPrintable(reading.failure));
 #if !defined(__SANITIZE_ADDRESS__)
         QVERIFY2(!reading.failure.contains(QStringLiteral("as=none")), qPrintable(reading.failure));
 #endif
@@ -463,8 +469,8 @@ private Q_SLOTS:
         QVERIFY(QFile::link(target, Hidden(folder.path(), QStringLiteral(".BDPLORN-new-L1nk00"))));
 
         MessageBoxSeam boxes;
-        FailureSeam failures;
-        const std::unique_ptr<frmPlorn> window = OpenMainWindow(folder.path());
+        RecordedFailures failures;
+        const std::unique_ptr<frmPlorn> window = OpenMainWindow(folder.path(), failures.guard());
         QVERIFY2(!failures.failed(), qPrintable(failures.messages().join(QLatin1Char('\n'))));
         QVERIFY(window);
         QCOMPARE(boxes.shown().size(), std::size_t(stopped == QStringLiteral("after the rename") ? 0 : 1));

@@ -2,13 +2,12 @@
 #include "app/StartUp.h"
 #include "ledger/LedgerFile.h"
 #include "support/JetLedgers.h"
+#include "support/RecordedFailures.h"
 #include "support/WidgetDriving.h"
 #include "ui/main/frmPlorn.h"
-#include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
-#include "ui/toolkit/ProgramEnd.h"
 #include "ui/toolkit/TerminationSignals.h"
 
 #include <QApplication>
@@ -24,9 +23,9 @@
 namespace {
 
 // The program's start: the window loads through the start-up step, then shows.
-std::unique_ptr<frmPlorn> Start(const QString& folder)
+std::unique_ptr<frmPlorn> Start(const QString& folder, HandlerGuard& guard)
 {
-    std::unique_ptr<frmPlorn> window = OpenMainWindow(folder);
+    std::unique_ptr<frmPlorn> window = OpenMainWindow(folder, guard);
     if (window)
         window->show();
     return window;
@@ -60,9 +59,9 @@ private Q_SLOTS:
         PlaceAsLedger(fixture, folder.path());
         const QString kept = QDir(folder.path()).filePath(QStringLiteral("BDPLORN.jet.mdb"));
         MessageBoxSeam boxes;
-        FailureSeam failures;
+        RecordedFailures failures;
         {
-            const auto window = Start(folder.path());
+            const auto window = Start(folder.path(), failures.guard());
             QVERIFY2(!failures.failed(), qPrintable(failures.messages().join(QLatin1Char('\n'))));
             QCOMPARE(boxes.shown().size(), std::size_t(1));
             const MessageBoxSeam::Shown& box = boxes.shown().front();
@@ -89,7 +88,7 @@ private Q_SLOTS:
 
         // The second start opens the converted ledger as it is.
         boxes.clear();
-        const auto window = Start(folder.path());
+        const auto window = Start(folder.path(), failures.guard());
         QVERIFY(!failures.failed());
         QVERIFY(boxes.shown().empty());
         QCOMPARE(Entries(*window).size(), 7);
@@ -104,7 +103,7 @@ private Q_SLOTS:
         JetLedgers jet;
         QTemporaryDir folder;
         PlaceAsLedger(jet.standardFixture(4), folder.path());
-        FailureSeam failures;
+        RecordedFailures failures;
         QPoint boxCentre;
         QPoint screenCentre;
         AnswerNextModalBox(this, [&](QMessageBox* box) {
@@ -112,7 +111,7 @@ private Q_SLOTS:
             screenCentre = box->screen()->availableGeometry().center();
             box->accept();
         });
-        const auto window = Start(folder.path());
+        const auto window = Start(folder.path(), failures.guard());
         QVERIFY(window);
         QVERIFY(!screenCentre.isNull());
         QVERIFY2((boxCentre - screenCentre).manhattanLength() <= 40,
@@ -131,17 +130,15 @@ private Q_SLOTS:
         JetLedgers jet;
         QTemporaryDir folder;
         PlaceAsLedger(jet.standardFixture(4), folder.path());
-        ResetProgramEnd();
-        FailureSeam failures;
-        TerminationSignals termination;
+        RecordedFailures failures;
+        TerminationSignals termination(failures.guard());
         AnswerNextModalBox(this, [](QMessageBox*) { ::raise(SIGTERM); });
-        const std::unique_ptr<frmPlorn> window = OpenMainWindow(folder.path());
+        const std::unique_ptr<frmPlorn> window = OpenMainWindow(folder.path(), failures.guard());
         QVERIFY(window);
-        QVERIFY(ProgramEndRequested());
+        QVERIFY(failures.guard().endRequested());
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(!failures.failed());
         QCOMPARE(Entries(*window).size(), 7);
-        ResetProgramEnd();
     }
 
     void aWrongPasswordEndsTheProgram()
@@ -156,8 +153,8 @@ private Q_SLOTS:
         PlaceAsLedger(ledger, folder.path());
         const auto before = FolderSnapshot(folder.path());
         MessageBoxSeam boxes;
-        FailureSeam failures;
-        Start(folder.path());
+        RecordedFailures failures;
+        Start(folder.path(), failures.guard());
         QCOMPARE(failures.messages().size(), 1);
         QVERIFY2(failures.messages().front().contains(QStringLiteral("son mot de passe n'est pas celui du registre")),
                  qPrintable(failures.messages().front()));

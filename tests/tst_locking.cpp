@@ -45,8 +45,8 @@ private:
     void hold(const QString& path, const char* begin, int holdMs)
     {
         try {
-            Ledger ledger = OpenLedgerFile(path);
-            Execute(LedgerTestAccess::connection(ledger), begin);
+            OtherConnection ledger(path);
+            Execute(ledger.get(), begin);
             ledger.SaveNotes(Anne, Theirs);
             ledger.AddPerson(QStringLiteral("Bob"), Theirs);
             held_.release();
@@ -56,7 +56,7 @@ private:
                 released_.tryAcquire(1, holdMs);
             // Set before the commit: a save that returns before this was never held up.
             letGo_ = true;
-            Execute(LedgerTestAccess::connection(ledger), "COMMIT");
+            Execute(ledger.get(), "COMMIT");
         } catch (const LedgerError& error) {
             failure_ = error.message();
             held_.release();
@@ -137,24 +137,22 @@ private Q_SLOTS:
         ledger.AddPerson(Anne, QStringLiteral("avant"));
         ledger.AddPerson(QStringLiteral("Bob"), QStringLiteral("à supprimer"));
         {
-            Ledger reader = file.open();
-            Execute(LedgerTestAccess::connection(reader), "BEGIN");
+            OtherConnection reader(file.path());
+            Execute(reader.get(), "BEGIN");
             QVERIFY(reader.ReadNotes(Anne));
             QVERIFY_THROWS_EXCEPTION(LedgerError, ledger.SaveNotes(Anne, Theirs));
-            QVERIFY(sqlite3_get_autocommit(LedgerTestAccess::connection(ledger)));
+            QVERIFY(WriteLockIsFree(file.path()));
             // A third program can still read while the reader holds on.
             QCOMPARE(file.open().ReadNotes(Anne), std::optional<QString>(QStringLiteral("avant")));
-            Execute(LedgerTestAccess::connection(reader), "COMMIT");
+            Execute(reader.get(), "COMMIT");
         }
         ledger.SaveNotes(Anne, Ours);
         ledger.AddPerson(QStringLiteral("Chloé"), Ours);
         ledger.DeletePerson(QStringLiteral("Bob"));
-        QVERIFY(sqlite3_get_autocommit(LedgerTestAccess::connection(ledger)));
+        QVERIFY(WriteLockIsFree(file.path()));
         Ledger elsewhere = file.open();
         QCOMPARE(NamesOf(elsewhere.ListPersons()), QStringList({Anne, QStringLiteral("Chloé"), ReservedPersonName}));
         QCOMPARE(elsewhere.ReadNotes(Anne), std::optional<QString>(Ours));
-        Execute(LedgerTestAccess::connection(elsewhere), "BEGIN EXCLUSIVE");
-        Execute(LedgerTestAccess::connection(elsewhere), "COMMIT");
     }
 
     // The same across processes, where the engine relies on the system's file locks: another program

@@ -1,6 +1,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerError.h"
 #include "ledger/NewLedger.h"
+#include "ledger/WelcomeNote.h"
 #include "support/LedgerTestAccess.h"
 #include "support/TempLedger.h"
 

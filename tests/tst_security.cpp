@@ -91,11 +91,11 @@ private Q_SLOTS:
                         QStringLiteral("CREATE TABLE tblPlorn (NomPers TEXT, LesPlorns TEXT);"));
         const QString padding(2000, QLatin1Char('x'));
         {
-            Ledger ledger = file.open();
-            Execute(LedgerTestAccess::connection(ledger), "BEGIN");
+            OtherConnection ledger(file.path());
+            Execute(ledger.get(), "BEGIN");
             for (int i = 0; i < 3000; ++i)
                 ledger.AddPerson(QStringLiteral("%1 %2 %3").arg(Marker).arg(3000 - i).arg(padding), QString());
-            Execute(LedgerTestAccess::connection(ledger), "COMMIT");
+            Execute(ledger.get(), "COMMIT");
         }
         FaultVfs vfs;
         Ledger ledger = file.open();
@@ -118,11 +118,12 @@ private Q_SLOTS:
         QCOMPARE(FileMode(path), mode_t(0600));
 
         Ledger ledger = OpenLedgerFile(path);
-        Execute(LedgerTestAccess::connection(ledger), "BEGIN");
-        ledger.AddPerson(QStringLiteral("Anne"), MarkedNotes(100));
-        ledger.SaveNotes(ReservedPersonName, MarkedNotes(100));
+        OtherConnection other(path);
+        Execute(other.get(), "BEGIN");
+        other.AddPerson(QStringLiteral("Anne"), MarkedNotes(100));
+        other.SaveNotes(ReservedPersonName, MarkedNotes(100));
         QCOMPARE(FileMode(path + QStringLiteral("-journal")), mode_t(0600));
-        Execute(LedgerTestAccess::connection(ledger), "COMMIT");
+        Execute(other.get(), "COMMIT");
         ledger.SaveNotes(QStringLiteral("Anne"), QStringLiteral("rien"));
         ledger.DeletePerson(QStringLiteral("Anne"));
         ledger.Close();

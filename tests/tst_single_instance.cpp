@@ -5,7 +5,7 @@
 // holder in the same thread could never give.
 
 #include "app/LedgerGuard.h"
-#include "ui/toolkit/FailureGuard.h"
+#include "app/ProgramLife.h"
 #include "ui/toolkit/MessageBox.h"
 
 #include <QApplication>
@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <memory>
 #include <pwd.h>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -65,7 +66,7 @@ void Say(const char* line)
 //                      (the message it would show on stdout) or KnockFirst
 //   --lock-only LOCK   holds that lock file and listens on nothing, says "held", sleeps until killed
 //   --mute LEDGER      takes the guard, says "first", then never runs its event loop: it does not answer
-//   --fail LEDGER      takes the guard, says "first", then fails through the failure guard (std::_Exit)
+//   --fail LEDGER      holds the ledger as the program does, says "first", then a handler fails (std::_Exit)
 const QStringList ChildModes = {QStringLiteral("--hold"), QStringLiteral("--knock"), QStringLiteral("--lock-only"),
                                 QStringLiteral("--mute"), QStringLiteral("--fail")};
 
@@ -87,6 +88,14 @@ int RunChild(int argc, char* argv[])
     }
 
     MessageBoxSeam boxes;
+    if (mode == QLatin1String("--fail")) {
+        ProgramLife life;
+        if (life.holdLedger(path) != LedgerGuard::Outcome::First)
+            return KnockUnreachable;
+        Say("first");
+        life.guard().run([] { throw std::runtime_error("Une panne voulue par le test."); });
+        return 0;
+    }
     LedgerGuard guard;
     const LedgerGuard::Outcome outcome = guard.acquire(path);
     if (mode == QLatin1String("--knock")) {
@@ -111,8 +120,6 @@ int RunChild(int argc, char* argv[])
     Say("first");
     if (mode == QLatin1String("--mute"))
         SleepForever();
-    if (mode == QLatin1String("--fail"))
-        ReportFailureAndEnd(QStringLiteral("Une panne voulue par le test."));
     return app.exec();
 }
 

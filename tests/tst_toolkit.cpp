@@ -1,7 +1,8 @@
+#include "app/ProgramLife.h"
 #include "ledger/LedgerError.h"
+#include "support/RecordedFailures.h"
 #include "support/WidgetDriving.h"
 #include "ui/toolkit/Activation.h"
-#include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/Look.h"
 #include "ui/toolkit/MessageBox.h"
 #include "ui/toolkit/NameBox.h"
@@ -28,6 +29,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <sqlite3.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -120,8 +122,8 @@ private Q_SLOTS:
 
     void personListKeepsFrenchOrder()
     {
-        PersonList list;
-        list.setEntries(People);
+        FilledList list;
+        list.fill(People);
         const QStringList expected{"alice", "Bob", "émile", "Zoé"};
         QCOMPARE(EntriesOf(list), expected);
         // Each key follows its text.
@@ -138,8 +140,8 @@ private Q_SLOTS:
         for (const auto& input :
              {QList<QByteArray>{composed.toUtf8(), decomposed.toUtf8(), shownAlike, shownAlikeToo},
               QList<QByteArray>{shownAlikeToo, shownAlike, decomposed.toUtf8(), composed.toUtf8()}}) {
-            PersonList equal;
-            equal.setEntries(input);
+            FilledList equal;
+            equal.fill(input);
             QCOMPARE(equal.entryAt(0), decomposed);
             QCOMPARE(equal.entryAt(1), composed);
             QCOMPARE(equal.keyAt(2), QByteArray("\xFE"));
@@ -179,10 +181,10 @@ private Q_SLOTS:
         QList<QByteArray> keys;
         for (const QString& name : tricky)
             keys.append(name.toUtf8());
-        PersonList ordered;
-        ordered.setEntries(keys);
+        FilledList ordered;
+        ordered.fill(keys);
         const QCollator collator(QLocale(QLocale::French, QLocale::France));
-        for (int i = 1; i < ordered.entryCount(); ++i) {
+        for (int i = 1; i < ordered.names().count(); ++i) {
             const QString before = ordered.entryAt(i - 1);
             const QString after = ordered.entryAt(i);
             const int byCollator = collator.compare(before, after);
@@ -217,15 +219,15 @@ private Q_SLOTS:
         QFETCH(QList<QByteArray>, leading);
         QFETCH(QByteArray, first);
         QList<QByteArray> keys;
-        const int others = static_cast<int>(PersonList::SortAfterShowingFrom);
+        const int others = static_cast<int>(NameList::SortAfterShowingFrom);
         for (int i = 0; i < others; ++i)
             keys.append(QStringLiteral("Nom %1").arg((i * 7919) % others).toUtf8());
         keys.insert(0, leading.first());
         keys.append(leading.mid(1));
 
-        PersonList list;
-        list.setEntries(keys);
-        QCOMPARE(list.entryCount(), keys.size());
+        FilledList list;
+        list.fill(keys);
+        QCOMPARE(list.names().count(), keys.size());
         QCOMPARE(list.count(), 1);
         QCOMPARE(list.keyAt(0), first);
         QSignalSpy clicks(&list, &PersonList::listClick);
@@ -236,12 +238,12 @@ private Q_SLOTS:
         QCOMPARE(clicks.size(), 1);
         QCOMPARE(list.keyAt(0), first);
         const QCollator collator(QLocale(QLocale::French, QLocale::France));
-        for (int i = int(leading.size()) + 1; i < list.entryCount(); ++i)
+        for (int i = int(leading.size()) + 1; i < list.names().count(); ++i)
             QVERIFY(collator.compare(list.entryAt(i - 1), list.entryAt(i)) < 0);
 
         // The sort waits for the list to be drawn, so as not to slow the window's first drawing down.
-        PersonList undrawn;
-        undrawn.setEntries(keys);
+        FilledList undrawn;
+        undrawn.fill(keys);
         QTest::qWait(100);
         QCOMPARE(undrawn.count(), 1);
         undrawn.show();
@@ -249,9 +251,9 @@ private Q_SLOTS:
         QCOMPARE(undrawn.keyAt(0), first);
 
         // Adding before the sort has ended waits for it.
-        PersonList early;
-        early.setEntries(keys);
-        const int aaron = early.insertEntry("Aaron");
+        FilledList early;
+        early.fill(keys);
+        const int aaron = static_cast<int>(early.names().insert("Aaron"));
         QCOMPARE(early.count(), keys.size() + 1);
         QCOMPARE(early.keyAt(aaron), QByteArray("Aaron"));
         QCOMPARE(early.keyAt(aaron == 0 ? 1 : 0), first);
@@ -263,8 +265,8 @@ private Q_SLOTS:
         QList<QByteArray> many;
         for (int i = 0; i < 40; ++i)
             many.append(QStringLiteral("Personne %1").arg(i, 2, 10, QLatin1Char('0')).toUtf8());
-        PersonList list;
-        list.setEntries(many);
+        FilledList list;
+        list.fill(many);
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         list.showPopup();
@@ -272,7 +274,7 @@ private Q_SLOTS:
         QVERIFY(list.view()->verticalScrollBar()->isVisible());
         list.hidePopup();
 
-        list.setEntries(People);
+        list.fill(People);
         list.showPopup();
         QTRY_VERIFY(list.view()->isVisible());
         QVERIFY(!list.view()->verticalScrollBar()->isVisible());
@@ -282,9 +284,9 @@ private Q_SLOTS:
     // The closed list's face is the flat light yellow of the notes box, not a shaded one.
     void personListFaceIsFlat()
     {
-        PersonList list;
+        FilledList list;
         SetFaceColour(&list, LightYellow);
-        list.setEntries(People);
+        list.fill(People);
         list.selectIndex(0);
         list.resize(225, 27);
         const QImage face = list.grab().toImage();
@@ -297,9 +299,9 @@ private Q_SLOTS:
     // painted.
     void personListSelectedRowContrast()
     {
-        PersonList list;
+        FilledList list;
         SetFaceColour(&list, LightYellow);
-        list.setEntries(People);
+        list.fill(People);
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         list.showPopup();
@@ -371,11 +373,11 @@ private Q_SLOTS:
             name->setText(QStringLiteral("Léa"));
             focusable = name;
         } else {
-            auto* list = new PersonList(&window);
+            auto* list = new FilledList(&window);
             list->setGeometry(10, 10, 225, 27);
             SetBaseColour(list, LightYellow);
             SetFaceColour(list, LightYellow);
-            list->setEntries(People);
+            list->fill(People);
             list->selectIndex(0);
             focusable = list;
         }
@@ -388,26 +390,26 @@ private Q_SLOTS:
 
     void personListClicksOnlyOnSelection()
     {
-        PersonList list;
+        FilledList list;
         QList<int> clicks; // the index as the handler sees it
         connect(&list, &PersonList::listClick, this, [&] { clicks << list.currentIndex(); });
-        list.setEntries(People);
+        list.fill(People);
         QCOMPARE(list.currentIndex(), -1);
         list.selectIndex(2);
         list.selectIndex(2);
         QCOMPARE(clicks, (QList<int>{2, 2}));
 
-        list.setEntries(People);
+        list.fill(People);
         QCOMPARE(list.currentIndex(), -1);
         list.selectIndex(0);
-        list.clearEntries();
+        list.names().clear();
         QCOMPARE(clicks, (QList<int>{2, 2, 0}));
     }
 
     void personListUserChangesAndDropDown()
     {
-        PersonList list;
-        list.setEntries(People);
+        FilledList list;
+        list.fill(People);
         list.selectIndex(0);
         QSignalSpy clicks(&list, &PersonList::listClick);
         QTest::keyClick(&list, Qt::Key_Down);
@@ -447,8 +449,8 @@ private Q_SLOTS:
         QFETCH(QString, action);
         QFETCH(QString, chosen);
         QFETCH(bool, paintedFirst);
-        PersonList list;
-        list.setEntries(People);
+        FilledList list;
+        list.fill(People);
         list.selectIndex(0);
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
@@ -803,27 +805,28 @@ private Q_SLOTS:
     void failureGuardReportsUnderSeam()
     {
         MessageBoxSeam boxes;
-        FailureSeam failures;
-        RunGuarded([] {});
+        RecordedFailures failures;
+        HandlerGuard& guard = failures.guard();
+        QVERIFY(guard.run([] {}));
         QVERIFY(!failures.failed());
-        RunGuarded([] { throw std::runtime_error("Fichier verrouillé"); });
-        RunGuarded([] { throw 42; });
-        // The ledger's failures in the user's words, a refusal worded by the program as it stands.
-        RunGuarded([] {
+        QVERIFY(!guard.run([] { throw std::runtime_error("Fichier verrouillé"); }));
+        guard.run([] { throw 42; });
+        // The ledger's failures in the user's words; too little memory told as such, not as its C++ name.
+        guard.run([] {
             throw LedgerError(LedgerFailure::DiskFull, QStringLiteral("/home/léa/BDPLORN.mdb"),
                               QStringLiteral("database or disk is full"), SQLITE_FULL);
         });
-        const QString refusal = QStringLiteral("Le fichier /home/léa/BDPLORN.mdb n'a pas été converti : il est vide.");
-        RunGuarded([&refusal] { throw LedgerError(refusal, SQLITE_FULL); });
+        guard.run([] { throw std::bad_alloc(); });
         QCOMPARE(failures.messages().size(), 4);
         QCOMPARE(failures.messages().front(), QStringLiteral("Fichier verrouillé"));
         QVERIFY(!failures.messages().at(1).isEmpty());
         const QString diskFull = failures.messages().at(2);
         QVERIFY2(diskFull.contains(QStringLiteral("/home/léa/BDPLORN.mdb")) &&
                      diskFull.contains(QStringLiteral("place")) &&
-                     diskFull.endsWith(QStringLiteral("(database or disk is full)")),
+                     diskFull.endsWith(QStringLiteral("(la base de données ou le disque est plein)")),
                  qPrintable(diskFull));
-        QCOMPARE(failures.messages().back(), refusal);
+        QVERIFY2(failures.messages().back().startsWith(QStringLiteral("La mémoire manque")),
+                 qPrintable(failures.messages().back()));
         QCOMPARE(boxes.shown().size(), 4u);
         const MessageBoxSeam::Shown& box = boxes.shown().front();
         QVERIFY(box.text == "Fichier verrouillé" && box.title == "Erreur" && box.icon == MessageIcon::Error &&
@@ -840,7 +843,8 @@ private Q_SLOTS:
             orderlyExitMarker = marker[1];
             std::atexit(MarkOrderlyExit);
             MessageBoxSeam quiet;
-            RunGuarded([] { throw std::runtime_error("disque plein"); });
+            ProgramLife life;
+            life.guard().run([] { throw std::runtime_error("disque plein"); });
             ::_exit(0);
         }
         ::close(marker[1]);
@@ -851,6 +855,31 @@ private Q_SLOTS:
         char byte = 0;
         QCOMPARE(::read(marker[0], &byte, 1), ssize_t(0)); // no exit handler ran
         ::close(marker[0]);
+    }
+
+    // An end asked for inside nested handlers closes the windows once the outermost has returned; from then on
+    // no box waits for an answer.
+    void anEndAskedInAHandlerWaitsForTheOutermost()
+    {
+        MessageBoxSeam boxes;
+        boxes.queueAnswer(MessageAnswer::Yes);
+        RecordedFailures failures;
+        HandlerGuard& guard = failures.guard();
+        QWidget window;
+        ShowAndActivate(window);
+        bool openAfterInner = false;
+        guard.run([&] {
+            guard.run([&] { guard.requestEnd(); });
+            QCoreApplication::processEvents();
+            openAfterInner = window.isVisible();
+        });
+        QVERIFY(openAfterInner);
+        QVERIFY(guard.endRequested());
+        QTRY_VERIFY(!window.isVisible());
+        QCOMPARE(ShowMessage(nullptr, QStringLiteral("Supprimer ?"), QStringLiteral("Plorn"), MessageIcon::Information,
+                             MessageButtons::YesNo),
+                 MessageAnswer::No);
+        QVERIFY(boxes.shown().empty());
     }
 
     void activationOnlyFromShowOrAnotherForm()
@@ -868,7 +897,7 @@ private Q_SLOTS:
         QCOMPARE(activations.count(), 1);
 
         auto* about = new QWidget;
-        ActivationWatcher::registerForm(about);
+        ActivationWatcher::markAsForm(about);
         ShowAndActivate(*about);
         ShowAndActivate(form);
         QTRY_COMPARE(activations.count(), 2);

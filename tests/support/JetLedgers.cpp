@@ -232,10 +232,11 @@ JetLedgerSpec StandardFixture(int jetVersion)
 
 QList<StoredRow> ReadLedgerRows(const QString& path)
 {
-    Ledger ledger = OpenLedgerFile(path);
+    // Only a file the program opens is a ledger; its rows are then read as stored.
+    OpenLedgerFile(path);
+    const OtherConnection ledger(path);
     sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(LedgerTestAccess::connection(ledger), "SELECT NomPers, LesPlorns FROM tblPlorn ORDER BY rowid",
-                       -1, &statement, nullptr);
+    sqlite3_prepare_v2(ledger.get(), "SELECT NomPers, LesPlorns FROM tblPlorn ORDER BY rowid", -1, &statement, nullptr);
     QList<StoredRow> rows;
     const auto text = [&](int index) {
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));

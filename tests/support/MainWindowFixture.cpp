@@ -1,5 +1,6 @@
 #include "support/MainWindowFixture.h"
 
+#include "app/FailureReport.h"
 #include "ui/about/frmAbout.h"
 #include "ui/toolkit/NameBox.h"
 #include "ui/toolkit/NotesBox.h"
@@ -12,6 +13,20 @@
 #include <sys/stat.h>
 
 namespace {
+
+// The guard of About windows opened without a main window: a failure ends the run, as it ends the program.
+class EndTheRun final : public GuardPolicy {
+public:
+    void handlerFailed(std::exception_ptr failure) override { qFatal("%s", qUtf8Printable(TellFailure(failure))); }
+    void endWithUnsavedNotes(const QString&) override {}
+};
+
+HandlerGuard& AboutGuard()
+{
+    static EndTheRun policy;
+    static auto* guard = new HandlerGuard(policy, qApp);
+    return *guard;
+}
 
 // The device and inode of the file at `path`; empty when there is none.
 QByteArray FileIdentity(const QString& path)
@@ -26,7 +41,7 @@ QByteArray FileIdentity(const QString& path)
 
 frmAbout* OpenAboutWindow()
 {
-    ShowAboutWindow();
+    ShowAboutWindow(AboutGuard());
     const QList<frmAbout*> windows = AboutWindows();
     if (windows.size() != 1 || !QTest::qWaitForWindowActive(windows.first()))
         return nullptr;
@@ -69,7 +84,7 @@ Ledger& Fixture::reader() const
 
 void Fixture::start()
 {
-    window = std::make_unique<frmPlorn>(file.folder());
+    window = std::make_unique<frmPlorn>(file.folder(), failures.guard());
     window->Form_Load();
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));

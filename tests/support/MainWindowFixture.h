@@ -1,10 +1,10 @@
 #pragma once
 
 #include "support/LedgerTestAccess.h"
+#include "support/RecordedFailures.h"
 #include "support/TempLedger.h"
 #include "support/WidgetDriving.h"
 #include "ui/main/frmPlorn.h"
-#include "ui/toolkit/FailureGuard.h"
 #include "ui/toolkit/MessageBox.h"
 
 #include <QByteArray>
@@ -20,7 +20,7 @@ class PersonList;
 class QPushButton;
 
 // Opens the About window as the About button does and waits until the user could type into it; null
-// unless exactly one About window is then open.
+// unless exactly one About window is then open. A failure of its handlers ends the run, as in the program.
 frmAbout* OpenAboutWindow();
 // Every About window not yet destroyed; closed ones that destroy themselves are destroyed first.
 QList<frmAbout*> AboutWindows();
@@ -29,7 +29,7 @@ QList<frmAbout*> AboutWindows();
 void CloseEveryWindow();
 
 // A ledger with a few persons, and the main window on it, loaded and shown as at start-up. Message
-// boxes and failures go through their seams.
+// boxes go through their seam; failures are recorded.
 struct Fixture {
     explicit Fixture(const QList<std::pair<QString, QString>>& persons = {});
 
@@ -47,7 +47,7 @@ struct Fixture {
 
     TempLedger file;
     MessageBoxSeam boxes;
-    FailureSeam failures;
+    RecordedFailures failures;
     std::unique_ptr<frmPlorn> window;
     PersonList* list = nullptr;
     NotesBox* notes = nullptr;

@@ -138,7 +138,7 @@ LedgerAfterCut OpenAsTheProgramDoes(const QString& path)
     LedgerAfterCut found;
     try {
         Ledger ledger = OpenLedgerFile(path);
-        const QStringList problems = IntegrityProblems(ledger);
+        const QStringList problems = IntegrityProblems(path);
         if (problems.isEmpty())
             found.contents = ReadAll(ledger);
         else

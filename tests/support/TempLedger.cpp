@@ -64,10 +64,11 @@ LedgerContents ReadAll(Ledger& ledger)
     return contents;
 }
 
-QStringList IntegrityProblems(Ledger& ledger)
+QStringList IntegrityProblems(const QString& path)
 {
     QStringList problems;
-    Statement check(LedgerTestAccess::connection(ledger), "PRAGMA integrity_check");
+    const OtherConnection db(path);
+    Statement check(db.get(), "PRAGMA integrity_check");
     while (check.step())
         problems << check.text(0);
     if (problems == QStringList{QStringLiteral("ok")})

@@ -52,5 +52,5 @@ mode_t FileMode(const QString& path);
 using LedgerContents = QMap<QString, QString>;
 LedgerContents ReadAll(Ledger& ledger);
 
-// What the engine's integrity check reports; empty when the file is sound.
-QStringList IntegrityProblems(Ledger& ledger);
+// What the engine's integrity check of the ledger file at `path` reports; empty when the file is sound.
+QStringList IntegrityProblems(const QString& path);

@@ -43,7 +43,8 @@ void AnswerNextModalBox(QObject* scope, std::function<void(QMessageBox*)> answer
 QStringList EntriesOf(PersonList& list)
 {
     QStringList entries;
-    for (int i = 0; i < list.entryCount(); ++i)
+    list.requireEveryEntry();
+    for (int i = 0; i < list.count(); ++i)
         entries << list.entryAt(i);
     return entries;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "persons/NameList.h"
+#include "ui/toolkit/PersonList.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
 
-class PersonList;
 class QMessageBox;
 class QObject;
 class QWidget;
@@ -21,3 +23,27 @@ void AnswerNextModalBox(QObject* scope, std::function<void(QMessageBox*)> answer
 
 // The entries of the list, in the order it shows them.
 QStringList EntriesOf(PersonList& list);
+
+// A person list with names of its own, as the main window gives it the ledger's.
+class FilledList : public PersonList {
+public:
+    // Wired as the main window wires its list.
+    explicit FilledList(QWidget* parent = nullptr) : PersonList(parent)
+    {
+        setEntries(&names_);
+        connect(this, &PersonList::drawn, &names_, &NameList::startSorting);
+        connect(this, &PersonList::everyEntryNeeded, &names_, &NameList::finishSorting);
+        connect(&names_, &NameList::sorted, &names_, &NameList::finishSorting);
+    }
+    void fill(const QList<QByteArray>& keys)
+    {
+        names_.fill([&keys](const std::function<void(QByteArrayView)>& add) {
+            for (const QByteArray& key : keys)
+                add(key);
+        });
+    }
+    NameList& names() { return names_; }
+
+private:
+    NameList names_;
+};
