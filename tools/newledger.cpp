@@ -6,6 +6,7 @@
 
 #include "ledger/LedgerError.h"
 #include "ui/words/FailureWords.h"
+#include "ui/words/StartWords.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -30,6 +31,6 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "quentaril-newledger: %s\n", qPrintable(DescribeFailure(error)));
         return 1;
     }
-    std::printf("quentaril-newledger: %s\n", qPrintable(QStringLiteral("nouveau registre %1").arg(path)));
+    std::printf("quentaril-newledger: %s\n", qPrintable(NewLedgerMade(path)));
     return 0;
 }

@@ -59,3 +59,8 @@ QString LockNotMade(const QString& path)
 {
     return QStringLiteral("Quentaril: %1 ne peut pas être créé ; %2\n").arg(ShownPath(path), Unguarded);
 }
+
+QString NewLedgerMade(const QString& path)
+{
+    return QStringLiteral("nouveau registre %1").arg(path);
+}

@@ -19,3 +19,5 @@ QString GuardFolderNotPrivate(const QString& folder, int error);
 QString LockNotMade(const QString& path);
 // The socket at `path` does not listen, for the reason Qt gives in its own words.
 QString NotListening(const QString& path, const QString& ownWords);
+// quentaril-newledger has made a new ledger at `path`.
+QString NewLedgerMade(const QString& path);
