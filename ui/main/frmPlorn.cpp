@@ -24,7 +24,11 @@ frmPlorn::frmPlorn(const QString& ledgerFolder, HandlerGuard& guard, QWidget* pa
     ConnectHandlers();
 }
 
-frmPlorn::~frmPlorn() = default;
+frmPlorn::~frmPlorn()
+{
+    // The list goes before the names it shows, which go with the persons before the window's children.
+    delete cmbPers;
+}
 
 void frmPlorn::ConnectHandlers()
 {
