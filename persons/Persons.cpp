@@ -39,26 +39,27 @@ std::optional<QString> Persons::Show(const PersonName& person)
     return notes;
 }
 
-Persons::SaveResult Persons::SaveShownNotes(const QString& notes, bool changed, SavePoint point)
+Persons::SaveResult Persons::SaveShownNotes(const NotesShown& notes, bool changed, SavePoint point)
 {
     return Save(notes, changed, point == SavePoint::AddingPerson);
 }
 
-Persons::SaveResult Persons::SaveBeforeSwitch(const PersonName& next, const QString& notes, bool changed)
+Persons::SaveResult Persons::SaveBeforeSwitch(const PersonName& next, const NotesShown& notes, bool changed)
 {
     if (shown_ == next)
         return {};
     return Save(notes, changed, false);
 }
 
-Persons::SaveResult Persons::Save(const QString& notes, bool changed, bool overReserved)
+Persons::SaveResult Persons::Save(const NotesShown& notes, bool changed, bool overReserved)
 {
     SaveResult result;
     if (!shown_ || !changed || (IsReserved(*shown_) && !overReserved))
         return result;
     try {
-        const QString written = WithApostrophesReplaced(notes);
-        if (written != notes)
+        const QString shown = notes();
+        const QString written = WithApostrophesReplaced(shown);
+        if (written != shown)
             result.rewritten = written;
         result.outcome = ledger_->SaveNotes(*shown_, written) == Ledger::SaveOutcome::AddedBack
                              ? SaveResult::Outcome::AddedBack

@@ -6,6 +6,7 @@
 #include "persons/TextRules.h"
 
 #include <QDateTime>
+#include <functional>
 #include <optional>
 
 // The ledger's persons as the main window works with them: the open ledger, the names in the list's order, the
@@ -47,10 +48,12 @@ public:
         // Why they could not be written.
         std::optional<LedgerError> failure;
     };
-    // Writes `notes` (the box's text, `changed` since shown or saved) under the person shown.
-    SaveResult SaveShownNotes(const QString& notes, bool changed, SavePoint point);
+    // The notes the box holds, read only when they are to be written: taking 50 MB out of the box takes a second.
+    using NotesShown = std::function<QString()>;
+    // Writes the notes shown (`changed` since shown or saved) under the person shown.
+    SaveResult SaveShownNotes(const NotesShown& notes, bool changed, SavePoint point);
     // The same when the user moves to `next` without opening the list: nothing when the person stays.
-    SaveResult SaveBeforeSwitch(const PersonName& next, const QString& notes, bool changed);
+    SaveResult SaveBeforeSwitch(const PersonName& next, const NotesShown& notes, bool changed);
 
     enum class NameRefusal { None, Empty, Invisible, Taken };
     struct NewName {
@@ -83,7 +86,7 @@ public:
     Restored RestoreBackup(const QString& backup, const QString& notesShown, const QDateTime& now);
 
 private:
-    SaveResult Save(const QString& notes, bool changed, bool overReserved);
+    SaveResult Save(const NotesShown& notes, bool changed, bool overReserved);
 
     QString ledgerFolder_;
     std::optional<Ledger> ledger_;

@@ -80,7 +80,9 @@ private Q_SLOTS:
         Opened o;
         const std::optional<QString> before = o.stored(shown);
         QVERIFY(o.persons.Show(shown));
-        const QString typed = QStringLiteral("l'ami d'Anne");
+        const auto typed = [] {
+            return QStringLiteral("l'ami d'Anne");
+        };
         const QString rewritten = QStringLiteral("l\"ami d\"Anne");
         static const QMap<QString, Persons::SavePoint> points{{"list opening", Persons::SavePoint::ListOpening},
                                                               {"closing", Persons::SavePoint::Closing},
@@ -101,14 +103,15 @@ private Q_SLOTS:
         Opened o;
         QVERIFY(o.persons.Show(Alice));
         o.file.open().DeletePerson(Alice);
-        const Persons::SaveResult result = o.persons.SaveShownNotes(QStringLiteral("gardé"), true, {});
+        const Persons::SaveResult result = o.persons.SaveShownNotes([] { return QStringLiteral("gardé"); }, true, {});
         QCOMPARE(result.outcome, Outcome::AddedBack);
         QCOMPARE(o.stored(Alice), std::optional<QString>(QStringLiteral("gardé")));
 
         o.file.open().DeletePerson(Bob);
         QCOMPARE(o.persons.Show(Bob), std::nullopt);
         QCOMPARE(o.persons.shown(), std::nullopt);
-        QCOMPARE(o.persons.SaveShownNotes(QStringLiteral("perdu ?"), true, {}).outcome, Outcome::NotNeeded);
+        QCOMPARE(o.persons.SaveShownNotes([] { return QStringLiteral("perdu ?"); }, true, {}).outcome,
+                 Outcome::NotNeeded);
     }
 
     // A write that fails keeps nothing half done and says why: the engine's failure, or too little memory.
@@ -128,7 +131,7 @@ private Q_SLOTS:
         Opened o;
         QVERIFY(o.persons.Show(Alice));
         faults.failWrites(fault);
-        const Persons::SaveResult result = o.persons.SaveShownNotes(QStringLiteral("l'ajout"), true, {});
+        const Persons::SaveResult result = o.persons.SaveShownNotes([] { return QStringLiteral("l'ajout"); }, true, {});
         faults.failWrites(0);
         QCOMPARE(result.outcome, Outcome::Failed);
         QVERIFY(result.failure);

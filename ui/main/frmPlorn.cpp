@@ -77,7 +77,7 @@ void frmPlorn::cmbPers_Click()
 {
     const PersonName person = CurrentPerson();
     // A switch without the list opened (arrow keys, wheel, a typed letter) would otherwise lose the edits.
-    const Persons::SaveResult saved = persons_.SaveBeforeSwitch(person, txtPlorn->text(), txtPlorn->isChanged());
+    const Persons::SaveResult saved = persons_.SaveBeforeSwitch(person, NotesShown(), txtPlorn->isChanged());
     if (!ShowSaveResult(saved, nullptr)) {
         ReselectShownPerson();
         return;
@@ -168,7 +168,14 @@ void frmPlorn::cmdAbout_Click()
 
 bool frmPlorn::SaveShownNotes(Persons::SavePoint point, QString* failure)
 {
-    return ShowSaveResult(persons_.SaveShownNotes(txtPlorn->text(), txtPlorn->isChanged(), point), failure);
+    return ShowSaveResult(persons_.SaveShownNotes(NotesShown(), txtPlorn->isChanged(), point), failure);
+}
+
+Persons::NotesShown frmPlorn::NotesShown() const
+{
+    return [this] {
+        return txtPlorn->text();
+    };
 }
 
 bool frmPlorn::ShowSaveResult(const Persons::SaveResult& result, QString* failure)

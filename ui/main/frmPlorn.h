@@ -55,6 +55,7 @@ private:
     // shown (or put in `failure` when asked for) and the notes stay in the box, still changed: then false.
     bool SaveShownNotes(Persons::SavePoint point, QString* failure = nullptr);
     bool ShowSaveResult(const Persons::SaveResult& result, QString* failure);
+    Persons::NotesShown NotesShown() const;
     // Enter on the closed list: the person shown is the one the user wants to write for.
     void TakeTheFocusToTheNotes();
     // The notes box takes typing only while someone is there to keep it.
