@@ -175,6 +175,28 @@ void Ledger::DeletePerson(const PersonName& name)
     });
 }
 
+std::optional<QString> Ledger::Recall(const QString& key)
+{
+    sqlite3* db = connection();
+    // A ledger that never remembered anything has no such table; reading it would be an error.
+    if (!Statement(db, MemoryTableExistsSql).step())
+        return std::nullopt;
+    Statement read(db, RecallSql);
+    read.bind(key);
+    if (!read.step() || read.isNull(0))
+        return std::nullopt;
+    return read.text(0);
+}
+
+void Ledger::Remember(const QString& key, const QString& value)
+{
+    InTransaction([&](sqlite3* db) {
+        Execute(db, CreateMemoryTableSql);
+        Statement(db, RememberSql).bind(key).bind(value).run();
+        return true;
+    });
+}
+
 void Ledger::Close()
 {
     closed_ = true;

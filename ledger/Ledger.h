@@ -40,6 +40,11 @@ public:
     void DeletePerson(const PersonName& name);
     void Close();
 
+    // What the program remembers between runs under `key` (the person shown, the zoom...): nothing when it was never
+    // remembered. Kept apart from the persons, in a table made at the first Remember.
+    std::optional<QString> Recall(const QString& key);
+    void Remember(const QString& key, const QString& value);
+
 private:
     Ledger(Connection db, const QString& path, const QString& password, int busyTimeoutMs);
     friend Ledger OpenLedgerFile(const QString& path, const QString& password, int busyTimeoutMs);

@@ -12,6 +12,11 @@ void Persons::Open()
     ledger_ = OpenLedger(ledgerFolder_);
 }
 
+QString Persons::ledgerPath() const
+{
+    return LedgerPathIn(ledgerFolder_);
+}
+
 void Persons::Close()
 {
     if (ledger_)
@@ -129,4 +134,46 @@ Persons::Restored Persons::RestoreBackup(const QString& backup, const QString& n
     if (names_.count() > 0)
         restored.row = person ? std::max<qsizetype>(names_.indexOf(person->stored()), 0) : 0;
     return restored;
+}
+
+namespace {
+
+QString MemoryKey(Persons::Remembered what)
+{
+    switch (what) {
+    case Persons::Remembered::LastPerson:
+        return QStringLiteral("DernierePersonne");
+    case Persons::Remembered::Caret:
+        return QStringLiteral("Curseur");
+    case Persons::Remembered::Zoom:
+        return QStringLiteral("Zoom");
+    case Persons::Remembered::ExportFolder:
+        return QStringLiteral("DossierExport");
+    }
+    return {};
+}
+
+} // namespace
+
+std::optional<QString> Persons::Recall(Remembered what)
+{
+    if (!ledger_)
+        return std::nullopt;
+    try {
+        return ledger_->Recall(MemoryKey(what));
+    } catch (const LedgerError&) {
+        return std::nullopt;
+    }
+}
+
+bool Persons::Remember(Remembered what, const QString& value)
+{
+    if (!ledger_)
+        return false;
+    try {
+        ledger_->Remember(MemoryKey(what), value);
+        return true;
+    } catch (const LedgerError&) {
+        return false;
+    }
 }

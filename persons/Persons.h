@@ -21,6 +21,8 @@ public:
 
     void Open();
     bool isOpen() const { return ledger_.has_value(); }
+    // The ledger file, for whoever reads it on a connection of its own.
+    QString ledgerPath() const;
     void Close();
     // Reads every name again, no one shown.
     void LoadAll();
@@ -84,6 +86,12 @@ public:
     // (but the reserved entry's) and reads every name again. When putting it back fails, the ledger is left closed
     // where it was, to be opened again.
     Restored RestoreBackup(const QString& backup, const QString& notesShown, const QDateTime& now);
+
+    // What the program remembers between runs, in the ledger itself. Remembering is a comfort, not a save of the
+    // notes: a failure to recall is nothing remembered, a failure to remember is only answered false.
+    enum class Remembered { LastPerson, Caret, Zoom, ExportFolder };
+    std::optional<QString> Recall(Remembered what);
+    bool Remember(Remembered what, const QString& value);
 
 private:
     SaveResult Save(const NotesShown& notes, bool changed, bool overReserved);

@@ -1,5 +1,7 @@
 #include "ui/toolkit/NotesBox.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QPlainTextDocumentLayout>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -167,6 +169,15 @@ void NotesBox::paintEvent(QPaintEvent* event)
         freeAfterPaint_ = false;
         QTimer::singleShot(0, this, &NotesBox::freeRetiredDocuments);
     }
+}
+
+void NotesBox::contextMenuEvent(QContextMenuEvent* event)
+{
+    std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
+    if (!menuCommands_.isEmpty())
+        menu->addSeparator();
+    menu->addActions(menuCommands_);
+    menu->exec(event->globalPos());
 }
 
 QString NotesBox::fromWidgetText(const QString& widgetText)

@@ -29,11 +29,15 @@ public:
     bool isChanged() const;
     void setChanged(bool changed);
 
+    // Commands offered after the box's own in its context menu (find, print, zoom...), with their shortcuts shown.
+    void addMenuCommands(const QList<QAction*>& commands) { menuCommands_ += commands; }
+
     // The widget's paragraph and line breaks become CR LF.
     static QString fromWidgetText(const QString& widgetText);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void retireShownDocument();
@@ -42,4 +46,5 @@ private:
     // Documents that showed large notes, kept until the box has been drawn with what replaced them.
     std::vector<std::unique_ptr<QTextDocument>> retired_;
     bool freeAfterPaint_ = false;
+    QList<QAction*> menuCommands_;
 };
