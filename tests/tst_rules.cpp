@@ -1,6 +1,7 @@
 // The ledger's rules without a window: save points, the reserved entry, a vanished person, the apostrophe rule,
 // the names that may be added, and the list of names after adds and deletes.
 
+#include "persons/MatchFolding.h"
 #include "persons/Persons.h"
 #include "support/FaultVfs.h"
 #include "support/TempLedger.h"
@@ -223,6 +224,58 @@ private Q_SLOTS:
             rebuilt.fill([&ledger](const std::function<void(QByteArrayView)>& add) { ledger.ListPersons(add); });
             QVERIFY2(Rows(o.persons.names()) == Rows(rebuilt), qPrintable(context));
         }
+    }
+
+    // What a search finds, folded on both sides; the UTF-8 folding agrees with the QString one, and each folded
+    // character leads back to where it came from.
+    void foldingForMatching_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<bool>("matchAccents");
+        QTest::addColumn<QString>("folded");
+        QTest::newRow("case and accents") << QStringLiteral("Éric ÇA") << false << false << QStringLiteral("eric ca");
+        QTest::newRow("ligatures") << QStringLiteral("Œdipe Æther Straße") << false << false
+                                   << QStringLiteral("oedipe aether strasse");
+        QTest::newRow("decomposed accent") << QStringLiteral("E\u0301ric") << false << false << QStringLiteral("eric");
+        QTest::newRow("case kept") << QStringLiteral("Éric") << true << false << QStringLiteral("Eric");
+        QTest::newRow("accents kept") << QStringLiteral("Éric") << false << true << QStringLiteral("éric");
+        QTest::newRow("both kept") << QStringLiteral("Éric œ") << true << true << QStringLiteral("Éric œ");
+        QTest::newRow("beyond the table") << QStringLiteral("李😀ΣΑΣ") << false << false << QStringLiteral("李😀σασ");
+    }
+    void foldingForMatching()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, matchCase);
+        QFETCH(bool, matchAccents);
+        QFETCH(QString, folded);
+        const MatchOptions options{matchCase, matchAccents};
+        std::vector<qsizetype> sources;
+        QCOMPARE(FoldedForMatching(text, options, sources), folded);
+        QCOMPARE(qsizetype(sources.size()), folded.size() + 1);
+        QCOMPARE(sources.back(), text.size());
+        QVERIFY(std::is_sorted(sources.begin(), sources.end()));
+        QByteArray utf8 = "kept ";
+        AppendFoldedUtf8(text.toUtf8(), options, utf8);
+        QCOMPARE(utf8, "kept " + folded.toUtf8());
+    }
+
+    // Remembered things outlive the program and stay out of the persons' table; a ledger that never remembered
+    // anything recalls nothing.
+    void rememberedBetweenRuns()
+    {
+        Opened o;
+        QCOMPARE(o.persons.Recall(Persons::Remembered::LastPerson), std::nullopt);
+        QVERIFY(o.persons.Remember(Persons::Remembered::LastPerson, Bob));
+        QVERIFY(o.persons.Remember(Persons::Remembered::Zoom, QStringLiteral("3")));
+        QVERIFY(o.persons.Remember(Persons::Remembered::LastPerson, Alice));
+        o.persons.Close();
+        Persons again(o.file.folder());
+        again.Open();
+        QCOMPARE(again.Recall(Persons::Remembered::LastPerson), Alice);
+        QCOMPARE(again.Recall(Persons::Remembered::Zoom), QStringLiteral("3"));
+        QCOMPARE(again.Recall(Persons::Remembered::ExportFolder), std::nullopt);
+        QCOMPARE(o.file.open().ListPersons().size(), 3);
     }
 };
 
