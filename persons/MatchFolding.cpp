@@ -142,23 +142,42 @@ QString FoldText(QStringView text, MatchOptions options, std::vector<qsizetype>*
     return folded;
 }
 
-void AppendUtf8(char32_t c, QByteArray& out)
+// Writes `c` as UTF-8 at `out` and returns the place after it.
+char* WriteUtf8(char32_t c, char* out)
 {
     if (c < 0x80) {
-        out += static_cast<char>(c);
+        *out++ = static_cast<char>(c);
     } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xF0 | (c >> 18));
+        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+    return out;
+}
+
+// ASCII folded to ASCII, one byte for one, for each set of options: the bulk of most notes.
+using AsciiTable = std::array<char, 0x80>;
+
+const AsciiTable& AsciiTableFor(MatchOptions options)
+{
+    static const auto tables = [] {
+        std::array<AsciiTable, 4> built{};
+        for (int which = 0; which < 4; ++which) {
+            const FoldTable& table = TableFor({(which & 1) != 0, (which & 2) != 0});
+            for (int c = 0; c < 0x80; ++c)
+                built[which][c] = static_cast<char>(table[c].chars[0]);
+        }
+        return built;
+    }();
+    return tables[(options.matchCase ? 1 : 0) | (options.matchAccents ? 2 : 0)];
 }
 
 // The code point starting at `at` and its length in bytes; length 0 for bytes that are not UTF-8.
@@ -192,23 +211,29 @@ QString FoldedForMatching(QStringView text, MatchOptions options, std::vector<qs
 void AppendFoldedUtf8(QByteArrayView utf8, MatchOptions options, QByteArray& out)
 {
     const FoldTable& table = TableFor(options);
+    const AsciiTable& ascii = AsciiTableFor(options);
     const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
     const qsizetype size = utf8.size();
-    out.reserve(out.size() + size);
+    // Written in place rather than appended a byte at a time: a character grows at most threefold when folded (a
+    // two-byte letter into two three-byte ones).
+    const qsizetype start = out.size();
+    out.resize(start + 3 * size);
+    char* const begin = out.data();
+    char* at = begin + start;
     for (qsizetype i = 0; i < size;) {
         if (bytes[i] < 0x80) {
-            // The table folds ASCII to ASCII: one byte stays one byte.
-            out += static_cast<char>(table[bytes[i]].chars[0]);
+            *at++ = ascii[bytes[i]];
             ++i;
             continue;
         }
         const auto [c, length] = DecodeUtf8(bytes + i, size - i);
         if (length == 0) {
-            out += static_cast<char>(bytes[i]);
+            *at++ = static_cast<char>(bytes[i]);
             ++i;
             continue;
         }
-        FoldCodePoint(c, table, options, [&out](char32_t folded) { AppendUtf8(folded, out); });
+        FoldCodePoint(c, table, options, [&at](char32_t folded) { at = WriteUtf8(folded, at); });
         i += length;
     }
+    out.resize(at - begin);
 }
