@@ -17,6 +17,15 @@ QByteArrayView GatheredNames::at(qsizetype index) const
     return QByteArrayView(bytes_).sliced(start, ends_[static_cast<size_t>(index)] - start);
 }
 
+qsizetype GatheredNames::indexOf(QByteArrayView stored) const
+{
+    for (qsizetype index = 0; index < size(); ++index) {
+        if (at(index) == stored)
+            return index;
+    }
+    return -1;
+}
+
 qsizetype GatheredNames::firstInOrder() const
 {
     if (size() == 0)

@@ -15,6 +15,8 @@ public:
     QByteArrayView at(qsizetype index) const;
     // The index of the name that comes first in the list's order; size() 0 has none.
     qsizetype firstInOrder() const;
+    // The index of the first name with those bytes, or -1.
+    qsizetype indexOf(QByteArrayView stored) const;
     // Hands every name over in the order they came; the names must outlive the source.
     SortedNames::NameSource source() const;
 

@@ -20,12 +20,12 @@ NameList::~NameList()
 
 int NameList::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(names_.size());
+    return parent.isValid() ? 0 : static_cast<int>(rowsShown_);
 }
 
 QVariant NameList::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= names_.size())
+    if (!index.isValid() || index.row() >= rowsShown_)
         return {};
     if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::AccessibleTextRole)
         return names_.text(index.row());
@@ -34,17 +34,21 @@ QVariant NameList::data(const QModelIndex& index, int role) const
     return {};
 }
 
-void NameList::fill(const SortedNames::NameSource& source)
+qsizetype NameList::fill(const SortedNames::NameSource& source, QByteArrayView preferred)
 {
     clear();
     auto gathered = std::make_shared<GatheredNames>();
     source([&gathered](QByteArrayView stored) { gathered->add(stored); });
     SortedNames shown;
+    qsizetype preferredRow = 0;
     if (gathered->size() < SortAfterShowingFrom) {
         shown = SortedNames::fromSource(gathered->source());
+        if (!preferred.isEmpty())
+            preferredRow = std::max<qsizetype>(shown.indexOf(preferred), 0);
     } else {
-        // Computing a million sort keys takes a second: the window shows the first person meanwhile.
-        const QByteArrayView first = gathered->at(gathered->firstInOrder());
+        // Computing a million sort keys takes a second: the window shows one person meanwhile.
+        const qsizetype preferredIndex = preferred.isEmpty() ? -1 : gathered->indexOf(preferred);
+        const QByteArrayView first = gathered->at(preferredIndex >= 0 ? preferredIndex : gathered->firstInOrder());
         shown = SortedNames::fromSource([first](const std::function<void(QByteArrayView)>& add) { add(first); });
         sortingCount_ = gathered->size();
         auto abandoned = std::make_shared<std::atomic<bool>>(false);
@@ -62,10 +66,12 @@ void NameList::fill(const SortedNames::NameSource& source)
         QTimer::singleShot(StartSortingAtTheLatest, this, &NameList::startSorting);
     }
     if (shown.size() == 0)
-        return;
+        return -1;
     beginInsertRows(QModelIndex(), 0, static_cast<int>(shown.size()) - 1);
     names_ = std::move(shown);
+    rowsShown_ = names_.size();
     endInsertRows();
+    return preferredRow;
 }
 
 void NameList::clear()
@@ -75,6 +81,7 @@ void NameList::clear()
         return;
     beginRemoveRows(QModelIndex(), 0, static_cast<int>(names_.size()) - 1);
     names_ = SortedNames();
+    rowsShown_ = 0;
     endRemoveRows();
 }
 
@@ -95,13 +102,24 @@ void NameList::finishSorting()
     sorting_ = {};
     sortingAbandoned_.reset();
     sortingCount_ = 0;
-    // The one row shown so far is the first of the sorted list: the others come after it.
-    Q_ASSERT(names_.size() == 1 && sorted.size() >= 1 && sorted.stored(0) == names_.stored(0));
-    if (sorted.size() == 1)
-        return;
-    beginInsertRows(QModelIndex(), 1, static_cast<int>(sorted.size()) - 1);
-    names_ = std::move(sorted);
-    endInsertRows();
+    // The one row shown so far keeps its place among the sorted rows: those before it come in above it, the others
+    // below, so that a selection of it stays on it.
+    Q_ASSERT(names_.size() == 1 && sorted.size() >= 1);
+    const qsizetype place = sorted.indexOf(names_.stored(0));
+    Q_ASSERT(place >= 0);
+    if (place > 0) {
+        beginInsertRows(QModelIndex(), 0, static_cast<int>(place) - 1);
+        names_ = std::move(sorted);
+        rowsShown_ = place + 1;
+        endInsertRows();
+    } else {
+        names_ = std::move(sorted);
+    }
+    if (names_.size() > place + 1) {
+        beginInsertRows(QModelIndex(), static_cast<int>(place) + 1, static_cast<int>(names_.size()) - 1);
+        rowsShown_ = names_.size();
+        endInsertRows();
+    }
 }
 
 void NameList::abandonSorting()
@@ -143,6 +161,7 @@ qsizetype NameList::insert(QByteArrayView stored)
     const qsizetype place = names_.placeFor(stored);
     beginInsertRows(QModelIndex(), static_cast<int>(place), static_cast<int>(place));
     names_.insert(stored);
+    rowsShown_ = names_.size();
     endInsertRows();
     return place;
 }
@@ -155,5 +174,6 @@ void NameList::removeAll(QByteArrayView stored)
         return;
     beginRemoveRows(QModelIndex(), static_cast<int>(first), static_cast<int>(first + count - 1));
     names_.remove(first, count);
+    rowsShown_ = names_.size();
     endRemoveRows();
 }

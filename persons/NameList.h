@@ -27,8 +27,10 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
-    // Replaces every row with the names `source` hands over.
-    void fill(const SortedNames::NameSource& source);
+    // Replaces every row with the names `source` hands over, and returns the row of `preferred` (the first row when
+    // no name has those bytes, -1 when there is none). In a long list that row is there before the others are
+    // sorted, so that it can be shown at once.
+    qsizetype fill(const SortedNames::NameSource& source, QByteArrayView preferred = {});
     void clear();
     // Every name, those still being sorted included.
     qsizetype count() const { return sortUnfinished() ? sortingCount_ : names_.size(); }
@@ -58,6 +60,8 @@ private:
     void abandonSorting();
 
     SortedNames names_;
+    // The rows the model shows, names_.size() but while the sorted rows are put in place around the first one.
+    qsizetype rowsShown_ = 0;
     std::function<SortedNames()> unstartedSort_;
     std::future<SortedNames> sorting_;
     std::shared_ptr<std::atomic<bool>> sortingAbandoned_;

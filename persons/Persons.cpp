@@ -29,6 +29,32 @@ void Persons::LoadAll()
     names_.fill([this](const std::function<void(QByteArrayView)>& add) { ledger_->ListPersons(add); });
 }
 
+qsizetype Persons::LoadAllWhereLeft()
+{
+    shown_.reset();
+    const std::optional<QString> last = Recall(Remembered::LastPerson);
+    const QByteArray preferred = last ? last->toUtf8() : QByteArray();
+    return names_.fill([this](const std::function<void(QByteArrayView)>& add) { ledger_->ListPersons(add); },
+                       preferred);
+}
+
+std::optional<int> Persons::CaretWhereLeft()
+{
+    bool valid = false;
+    const int caret = Recall(Remembered::Caret).value_or(QString()).toInt(&valid);
+    if (!valid || caret < 0)
+        return std::nullopt;
+    return caret;
+}
+
+void Persons::RememberWhereLeft(int caret)
+{
+    if (!shown_)
+        return;
+    Remember(Remembered::LastPerson, shown_->text());
+    Remember(Remembered::Caret, QString::number(caret));
+}
+
 bool Persons::IsReserved(const PersonName& person)
 {
     return person == PersonName(ReservedPersonName);
@@ -170,6 +196,9 @@ bool Persons::Remember(Remembered what, const QString& value)
 {
     if (!ledger_)
         return false;
+    // Writing what is already there would change the file for nothing, and the day's backup with it.
+    if (Recall(what) == value)
+        return true;
     try {
         ledger_->Remember(MemoryKey(what), value);
         return true;

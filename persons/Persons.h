@@ -26,6 +26,13 @@ public:
     void Close();
     // Reads every name again, no one shown.
     void LoadAll();
+    // The same at the start, and returns the row of the person shown when the program last closed (the first row
+    // when that person is gone or none was remembered; -1 for an empty ledger).
+    qsizetype LoadAllWhereLeft();
+    // The caret's place in the notes of that person when the program last closed, or nothing.
+    std::optional<int> CaretWhereLeft();
+    // Remembers the person shown and the caret's place for the next start; not a save of the notes.
+    void RememberWhereLeft(int caret);
     NameList& names() { return names_; }
     const std::optional<PersonName>& shown() const { return shown_; }
     static bool IsReserved(const PersonName& person);

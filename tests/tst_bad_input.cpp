@@ -190,6 +190,10 @@ private Q_SLOTS:
         const QString name = QStringLiteral("Nul") + QChar(u'\0') + QStringLiteral("Nom");
         const QString notes = QStringLiteral("avant") + QChar(u'\0') + QStringLiteral("après\r\n");
         Fixture f({{name, notes}});
+        // The first closing remembers where it was left; closing again at the same place writes nothing more.
+        f.start();
+        f.window->close();
+        f.window.reset();
         {
             FaultVfs faults;
             f.start();

@@ -226,6 +226,32 @@ private Q_SLOTS:
         }
     }
 
+    // A long list shows the preferred name at once, alone, then puts the sorted names around it: a selection of it
+    // stays on it, and the rows end as a plain fill leaves them.
+    void aLongListShowsThePreferredNameFirst()
+    {
+        QByteArrayList names;
+        for (qsizetype i = NameList::SortAfterShowingFrom; i > 0; --i)
+            names.append("Nom " + QByteArray::number(i));
+        const auto source = [&names](const std::function<void(QByteArrayView)>& add) {
+            for (const QByteArray& name : names)
+                add(name);
+        };
+        for (const QByteArray& preferred : {QByteArray("Nom 5000"), QByteArray("Nom 1"), QByteArray("Absent")}) {
+            NameList list;
+            QCOMPARE(list.fill(source, preferred), 0);
+            QCOMPARE(list.rowCount(), 1);
+            const QByteArray shown = list.keyAt(0);
+            QCOMPARE(shown, preferred == "Absent" ? QByteArray("Nom 1") : preferred);
+            const QPersistentModelIndex selected = list.index(0);
+            list.finishSorting();
+            QCOMPARE(list.keyAt(selected.row()), shown);
+            NameList plain;
+            plain.fill(source);
+            QVERIFY(Rows(list) == Rows(plain));
+        }
+    }
+
     // What a search finds, folded on both sides; the UTF-8 folding agrees with the QString one, and each folded
     // character leads back to where it came from.
     void foldingForMatching_data()

@@ -7,6 +7,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 #include <chrono>
 
@@ -124,6 +125,43 @@ void NotesBox::moveCaretToEnd()
     ensureCursorVisible();
 }
 
+int NotesBox::caretPlace() const
+{
+    return textCursor().position();
+}
+
+void NotesBox::moveCaretTo(int place)
+{
+    QTextCursor caret(document());
+    caret.setPosition(std::clamp(place, 0, document()->characterCount() - 1));
+    setTextCursor(caret);
+    ensureCursorVisible();
+}
+
+void NotesBox::setZoom(int points)
+{
+    points = std::clamp(points, MinZoom, MaxZoom);
+    if (points == zoom_)
+        return;
+    zoomInF(static_cast<float>(points - zoom_));
+    zoom_ = points;
+    emit zoomChanged(zoom_);
+}
+
+void NotesBox::wheelEvent(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QPlainTextEdit::wheelEvent(event);
+        return;
+    }
+    constexpr int Notch = 120;
+    zoomWheelLeft_ += event->angleDelta().y();
+    const int notches = zoomWheelLeft_ / Notch;
+    zoomWheelLeft_ -= notches * Notch;
+    setZoom(zoom_ + notches);
+    event->accept();
+}
+
 bool NotesBox::isChanged() const
 {
     return document()->isModified();
@@ -174,9 +212,10 @@ void NotesBox::paintEvent(QPaintEvent* event)
 void NotesBox::contextMenuEvent(QContextMenuEvent* event)
 {
     std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
-    if (!menuCommands_.isEmpty())
+    for (const QList<QAction*>& group : menuGroups_) {
         menu->addSeparator();
-    menu->addActions(menuCommands_);
+        menu->addActions(group);
+    }
     menu->exec(event->globalPos());
 }
 

@@ -25,18 +25,33 @@ public:
 
     // Caret after the last character, nothing selected, scrolled into view.
     void moveCaretToEnd();
+    // The caret's place in the box, and a move there (or to the end, when the text is shorter), scrolled into view.
+    int caretPlace() const;
+    void moveCaretTo(int place);
+
+    // Points added to the font the box was given (negative: removed), within [MinZoom, MaxZoom]; Ctrl with the wheel
+    // zooms by one point a notch.
+    static constexpr int MinZoom = -6;
+    static constexpr int MaxZoom = 24;
+    int zoom() const { return zoom_; }
+    void setZoom(int points);
 
     bool isChanged() const;
     void setChanged(bool changed);
 
-    // Commands offered after the box's own in its context menu (find, print, zoom...), with their shortcuts shown.
-    void addMenuCommands(const QList<QAction*>& commands) { menuCommands_ += commands; }
+    // A group of commands offered after the box's own in its context menu (find, print, zoom...), with their
+    // shortcuts shown.
+    void addMenuCommands(const QList<QAction*>& commands) { menuGroups_.append(commands); }
 
     // The widget's paragraph and line breaks become CR LF.
     static QString fromWidgetText(const QString& widgetText);
 
+Q_SIGNALS:
+    void zoomChanged(int points);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -46,5 +61,8 @@ private:
     // Documents that showed large notes, kept until the box has been drawn with what replaced them.
     std::vector<std::unique_ptr<QTextDocument>> retired_;
     bool freeAfterPaint_ = false;
-    QList<QAction*> menuCommands_;
+    QList<QList<QAction*>> menuGroups_;
+    int zoom_ = 0;
+    // What the wheel turned with Ctrl held that has not made a whole notch yet (a touchpad turns in small steps).
+    int zoomWheelLeft_ = 0;
 };

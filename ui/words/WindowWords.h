@@ -33,6 +33,11 @@ inline const Announcement DateButtonAnnounced{QStringLiteral("Date et l'heure"),
 inline const Announcement AddButtonAnnounced{QStringLiteral("Ajouter la personne"), QString()};
 inline const Announcement AboutButtonAnnounced{QStringLiteral("À propos de Quentaril"), QString()};
 
+// The notes box's context menu: the size of the notes' text.
+inline const QString ZoomInCommand = QStringLiteral("Agrandir le texte");
+inline const QString ZoomOutCommand = QStringLiteral("Réduire le texte");
+inline const QString ZoomResetCommand = QStringLiteral("Taille normale du texte");
+
 // The About window; its title is this, the program's name and its version.
 inline const QString AboutTitlePrefix = QStringLiteral("A propos de ");
 inline const QString AboutText = QStringLiteral("Ce programme a été conçu à l'origine pour mon utilisation personnel. "
