@@ -11,6 +11,7 @@
 #include "bench/OffscreenPlatform.h"
 #include "bench/ScaleLedgers.h"
 #include "bench/StopOnFailure.h"
+#include "persons/NameFinder.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/NotesBox.h"
 
@@ -25,7 +26,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <array>
 #include <benchmark/benchmark.h>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -370,6 +373,107 @@ void BenchOpenListAfterEdit(benchmark::State& state)
     SkipUnless(state, saved && open.list->view()->isVisible() == false, "the notes shown are not in the file");
 }
 
+// The texts typed on the list of a million persons: one in nearly every name, one in some, one in none.
+const std::array<const char*, 3> TypedTexts = {"e", "ne", "zqx"};
+
+void TypeOnList(QWidget* into, const QString& text)
+{
+    for (const QChar letter : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(letter));
+        QCoreApplication::sendEvent(into, &press);
+    }
+}
+
+// range(0) persons; range(1) which of TypedTexts. The list part open, every letter of the text but the last typed
+// untimed; timed: the last letter, from its key event to the list part showing the persons found. Backspaces
+// (untimed) give the whole list back.
+void BenchTypeOnList(benchmark::State& state)
+{
+    ScaleWindow& open = TheWorkspace->window(state.range(0), 0);
+    const QString text = QString::fromLatin1(TypedTexts.at(static_cast<size_t>(state.range(1))));
+    QAbstractItemView* popup = open.list->view();
+    open.list->setFocus();
+    open.list->showPopup();
+    Settle();
+    // The names are folded at the first search (BuildFoldedNames measures it): not what is measured here.
+    TypeOnList(popup, text);
+    QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        QCoreApplication::sendEvent(popup, &backspace);
+    int found = -1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TypeOnList(popup, text.chopped(1));
+        state.ResumeTiming();
+        TypeOnList(popup, text.right(1));
+        state.PauseTiming();
+        found = popup->model()->rowCount();
+        for (qsizetype i = 0; i < text.size(); ++i)
+            QCoreApplication::sendEvent(popup, &backspace);
+        state.ResumeTiming();
+    }
+    const bool whole = popup->model() == open.list->model();
+    open.list->hidePopup();
+    Settle();
+    SkipUnless(state, found >= 0 && whole, "the list part did not show the persons found, then every person");
+    state.counters["found"] = found;
+    state.SetLabel(text.toStdString());
+}
+
+// The names of the ledger in the list's order, as the window holds them.
+struct ListedNames {
+    explicit ListedNames(sqlite3* db)
+    {
+        const QStringList listed = BareListPersons(db);
+        names.fill([&listed](const std::function<void(QByteArrayView)>& add) {
+            for (const QString& name : listed)
+                add(name.toUtf8());
+        });
+        names.finishSorting();
+    }
+    NameList names;
+};
+
+// The one-time folding of every name, at the first letter typed on the list.
+void BenchBuildFoldedNames(benchmark::State& state)
+{
+    ScaleWindow& open = TheWorkspace->window(state.range(0), 0);
+    ListedNames listed(open.bare.get());
+    qsizetype size = 0;
+    for (auto _ : state) {
+        NameFinder finder(listed.names);
+        finder.prepare();
+        size = finder.foldedNames().size();
+    }
+    SkipUnless(state, size > open.persons, "the names were not folded");
+    state.counters["MB"] = static_cast<double>(size) / 1e6;
+}
+
+// The floor of a letter typed: one pass of memmem over the folded names, each occurrence counted. No model, no row.
+void BenchFoldedPassFloor(benchmark::State& state)
+{
+    ScaleWindow& open = TheWorkspace->window(state.range(0), 0);
+    ListedNames listed(open.bare.get());
+    NameFinder finder(listed.names);
+    finder.prepare();
+    const QByteArray& folded = finder.foldedNames();
+    const QByteArray needle(TypedTexts.at(static_cast<size_t>(state.range(1))));
+    qsizetype hits = 0;
+    for (auto _ : state) {
+        hits = 0;
+        for (const char* from = folded.constData(); from < folded.constEnd(); ++hits) {
+            const auto* hit = static_cast<const char*>(memmem(from, static_cast<size_t>(folded.constEnd() - from),
+                                                              needle.constData(), static_cast<size_t>(needle.size())));
+            if (!hit)
+                break;
+            from = hit + needle.size();
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    state.counters["hits"] = static_cast<double>(hits);
+    state.SetLabel(needle.toStdString());
+}
+
 void Timed(benchmark::internal::Benchmark* bench)
 {
     bench->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
@@ -408,6 +512,17 @@ void Register(bool quick)
         for (const qint64 count : persons)
             bench->Arg(count);
     }
+    const qint64 most = persons.back();
+    for (const auto& [name, function] :
+         {Named{"TypeOnList", BenchTypeOnList}, Named{"TypeOnList_floor", BenchFoldedPassFloor}}) {
+        auto* bench = benchmark::RegisterBenchmark(name, function)->ArgNames({"persons", "text"})->Apply(Timed);
+        for (int text = 0; text < static_cast<int>(TypedTexts.size()); ++text)
+            bench->Args({most, text});
+    }
+    benchmark::RegisterBenchmark("BuildFoldedNames", BenchBuildFoldedNames)
+        ->ArgName("persons")
+        ->Arg(most)
+        ->Apply(Timed);
     // Each opening after an edit is followed by a save of the notes, untimed but far longer than the opening:
     // a set number of openings keeps the run short.
     for (const qint64 edited : {0, 1}) {

@@ -107,7 +107,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QList<int>>("keys");
-        QTest::newRow("letters") << QStringLiteral("zo") << QList<int>{};
         QTest::newRow("arrows") << QString() << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up};
         QTest::newRow("end, home") << QString() << QList<int>{Qt::Key_End, Qt::Key_Home, Qt::Key_End};
     }
@@ -202,6 +201,40 @@ private Q_SLOTS:
         f.type(QStringLiteral("!"));
         f.window->close();
         QCOMPARE(f.stored(Alice), std::optional<QString>(QStringLiteral("Alice doit 10 € et l\"ami!")));
+        QVERIFY(!f.failures.failed());
+    }
+
+    // The next start shows the person shown at closing, with the caret and the zoom where they were; remembering the
+    // reserved entry writes none of its notes.
+    void opensWhereLeftOff()
+    {
+        Fixture f(TwoPersons());
+        f.start();
+        f.list->setFocus();
+        QTest::keyClick(f.list, Qt::Key_Down);
+        QCOMPARE(f.list->currentText(), Bob);
+        f.notes->moveCaretTo(3);
+        QTest::keyClick(f.window.get(), Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(f.window.get(), Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(f.notes->zoom(), 2);
+        const qreal zoomedSize = f.notes->font().pointSizeF();
+        f.window->close();
+
+        f.start();
+        QCOMPARE(f.list->currentText(), Bob);
+        QCOMPARE(f.notes->text(), QStringLiteral("Bob doit 5 €"));
+        QCOMPARE(f.notes->caretPlace(), 3);
+        QCOMPARE(f.notes->font().pointSizeF(), zoomedSize);
+        QTest::keyClick(f.window.get(), Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(f.notes->zoom(), 0);
+
+        f.list->selectIndex(static_cast<int>(f.entries().indexOf(ReservedPersonName)));
+        f.type(QStringLiteral(" brouillon"));
+        const std::optional<QString> reservedNotes = f.stored(ReservedPersonName);
+        f.window->close();
+        QCOMPARE(f.stored(ReservedPersonName), reservedNotes);
+        f.start();
+        QCOMPARE(f.list->currentText(), ReservedPersonName);
         QVERIFY(!f.failures.failed());
     }
 
