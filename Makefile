@@ -33,7 +33,7 @@ test: build
 # ledgers and keeps them in $(BUILD)/bench-cache).
 QUICK ?=
 BENCH_TARGETS = quentaril quentaril-newledger startup_probe first_paint_probe bench_text bench_ledger bench_window bench_scale \
-	bench_backup bench_jet
+	bench_backup bench_jet bench_print bench_find
 
 bench:
 	@scripts/install-deps.sh bench

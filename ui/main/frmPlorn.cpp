@@ -2,6 +2,7 @@
 
 #include "ProgramIdentity.h"
 #include "ui/about/frmAbout.h"
+#include "ui/find/FindWindow.h"
 #include "ui/toolkit/Activation.h"
 #include "ui/toolkit/HandlerGuard.h"
 #include "ui/toolkit/MessageBox.h"
@@ -21,13 +22,20 @@ frmPlorn::frmPlorn(const QString& ledgerFolder, HandlerGuard& guard, QWidget* pa
 {
     BuildControls();
     cmbPers->setEntries(&persons_.names());
+    cmbPers->setFoundEntries(&foundNames_);
     ConnectHandlers();
+    // In the notes box's menu in this order: finding, then the statement, then the text's size.
+    BuildFindCommands();
+    BuildPrintCommands();
+    BuildZoomCommands();
 }
 
 frmPlorn::~frmPlorn()
 {
     // The list goes before the names it shows, which go with the persons before the window's children.
     delete cmbPers;
+    // The find window watches the notes box, which would otherwise go first; its search is stopped and waited for.
+    delete findWindow_;
 }
 
 void frmPlorn::ConnectHandlers()
@@ -35,6 +43,8 @@ void frmPlorn::ConnectHandlers()
     connect(cmbPers, &PersonList::listClick, this, guard_.guarded([this] { cmbPers_Click(); }));
     connect(cmbPers, &PersonList::dropDown, this, guard_.guarded([this] { cmbPers_DropDown(); }));
     connect(cmbPers, &PersonList::chosenWithEnter, this, guard_.guarded([this] { TakeTheFocusToTheNotes(); }));
+    connect(cmbPers, &PersonList::searchTextChanged, this,
+            [this](const QString& typed) { guard_.run([&] { cmbPers_Search(typed); }); });
     // The names of a long ledger are sorted once the window is drawn, and waited for when all are needed.
     connect(cmbPers, &PersonList::drawn, &persons_.names(), &NameList::startSorting);
     connect(cmbPers, &PersonList::everyEntryNeeded, &persons_.names(), &NameList::finishSorting);
@@ -51,11 +61,10 @@ void frmPlorn::ConnectHandlers()
 
 void frmPlorn::Form_Load()
 {
-    // LoadAllUser selects the first entry and shows its notes: selecting it once more would only read the same
-    // notes again, which costs a third of a second at 10 MB.
+    // The person shown is selected once, with its notes read once: at 10 MB a read costs a third of a second.
     try {
         persons_.Open();
-        LoadAllUser();
+        OpenWhereLeftOff();
     } catch (const LedgerError& error) {
         if (!RestoreIfDamaged(error))
             throw;
@@ -68,8 +77,13 @@ void frmPlorn::LoadAllUser()
     // Rebuilding the list is not a switch: notes on screen (a deleted person's) are dropped, not saved.
     txtPlorn->loadText(QString());
     persons_.LoadAll();
+    ShowEntry(0);
+}
+
+void frmPlorn::ShowEntry(qsizetype row)
+{
     if (persons_.names().count() > 0)
-        cmbPers->selectIndex(0);
+        cmbPers->selectIndex(static_cast<int>(row));
     ShowWhetherAnyoneIsThere();
 }
 
@@ -121,6 +135,8 @@ void frmPlorn::ShowWhetherAnyoneIsThere()
     const bool noOne = persons_.names().count() == 0;
     txtPlorn->setReadOnly(noOne);
     txtPlorn->setPlaceholderText(noOne ? NoOneYetHint() : QString());
+    printCommand_->setEnabled(!noOne);
+    pdfCommand_->setEnabled(!noOne);
 }
 
 void frmPlorn::cmbPers_DropDown()
@@ -147,6 +163,8 @@ bool frmPlorn::Form_Unload()
         if (ShowMessage(this, CloseWithoutSaving(failure), ErrorTitle, MessageIcon::Error, MessageButtons::YesNo,
                         MessageAnswer::No) != MessageAnswer::Yes)
             return false;
+    } else {
+        RememberWhereLeftOff();
     }
     persons_.Close();
     return true;

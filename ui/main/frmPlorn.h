@@ -1,16 +1,19 @@
 #pragma once
 
 #include "ledger/LedgerError.h"
+#include "persons/FoundNames.h"
 #include "persons/Persons.h"
 
 #include <QPointer>
 #include <QWidget>
 #include <optional>
 
+class FindWindow;
 class HandlerGuard;
 class NameBox;
 class NotesBox;
 class PersonList;
+class QAction;
 class QLabel;
 class QPushButton;
 
@@ -41,6 +44,8 @@ private:
 
     void cmbPers_Click();
     void cmbPers_DropDown();
+    // Text typed on the list: the persons found are those whose name has it.
+    void cmbPers_Search(const QString& typed);
     void Form_Activate();
     // Returns false when the closing must not go ahead.
     bool Form_Unload();
@@ -71,12 +76,30 @@ private:
     // The person picked has no row any more: the user is told and the list read again.
     void PersonVanished(const PersonName& person);
     bool ReservedEntryIsCurrent() const;
+    // Selects that entry, which shows its notes.
+    void ShowEntry(qsizetype row);
+
+    // The start opens on the person shown when the program last closed, the caret and the zoom where they were.
+    void OpenWhereLeftOff();
+    void RememberWhereLeftOff();
+    void BuildZoomCommands();
     PersonName CurrentPerson() const;
+
+    // Finding in the notes (frmPlornFind.cpp): Ctrl+F opens the find window, F3 and Shift+F3 go from match to match.
+    void BuildFindCommands();
+    FindWindow& TheFindWindow();
+    // Shows `person` picked among those found: the notes shown saved first, as when the list opens. False when the
+    // save failed (the person shown stays) or the person is gone.
+    bool PickPerson(const PersonName& person);
+    QPointer<FindWindow> findWindow_;
+    QList<QAction*> findCommands_;
 
     // The ledger, its names (the list's entries) and the person whose notes the box holds: Qt has already moved
     // the list when it reports a switch.
     HandlerGuard& guard_;
     Persons persons_;
+    // The persons the list shows while the user types on it; goes before the names it finds among.
+    FoundNames foundNames_{persons_.names()};
     // Set while the list is read again after a person vanished, so that a second vanishing cannot loop.
     bool rereadingAfterVanishing_ = false;
     // A backup has been put back since the program started.
@@ -90,4 +113,14 @@ private:
     NameBox* txtName = nullptr;
     QPushButton* cmdAdd = nullptr;
     QPushButton* cmdAbout = nullptr;
+
+    // Printing the notes shown, or exporting them as a PDF, as the box shows them, unsaved edits included: neither
+    // is a save (frmPlornPrint.cpp). The commands are in the notes box's menu and Ctrl+P works anywhere.
+    void BuildPrintCommands();
+    void PrintNotes();
+    void ExportNotesToPdf();
+    // Where the save dialog opens: the folder of the last export, else the user's documents.
+    QString PdfFolder();
+    QAction* printCommand_ = nullptr;
+    QAction* pdfCommand_ = nullptr;
 };
