@@ -178,7 +178,7 @@ private Q_SLOTS:
         QVERIFY(f.list->view()->isVisible());
         QCOMPARE(Texts(*f.list->view()->model()), foundBeforeKeys);
         if (foundBeforeKeys.isEmpty())
-            QCOMPARE(f.list->view()->accessibleName(), u"Aucune personne ne correspond à « %1 »"_s.arg(typed));
+            QCOMPARE(f.list->view()->accessibleName(), u"« %1 » : aucune personne"_s.arg(typed));
         QCOMPARE(f.notes->text(), edited);
         QTRY_COMPARE(f.stored(before), std::optional<QString>(edited));
         for (const int key : keys)

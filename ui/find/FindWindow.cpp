@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <chrono>
 
@@ -136,8 +137,32 @@ void FindWindow::ConnectHandlers()
             [this](const QModelIndex& index) { guard_.run([&] { pickRow(index.row()); }); });
 }
 
+void FindWindow::placeBesideTheMainWindow()
+{
+    constexpr int Gap = 8;
+    // Some window managers report a frame that does not hold the whole window; and until this window is shown its
+    // frame is unknown, so that it is placed by its inside, the title bar coming above: the main window's tells how
+    // high that is.
+    const QWidget* mainWindow = parentWidget()->window();
+    const QRect main = mainWindow->frameGeometry().united(mainWindow->geometry());
+    const int titleBar = mainWindow->geometry().top() - mainWindow->frameGeometry().top();
+    const QRect screen = parentWidget()->screen()->availableGeometry();
+    const QSize size = sizeHint();
+    QPoint at(main.right() + Gap, mainWindow->geometry().top());
+    if (at.x() + size.width() > screen.right())
+        at.setX(main.left() - Gap - size.width());
+    if (at.x() < screen.left())
+        at = QPoint(main.left(), main.bottom() + Gap + titleBar);
+    move(std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() - size.width())),
+         std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() - size.height())));
+}
+
 void FindWindow::showWithTextSelected()
 {
+    if (!placed_) {
+        placeBesideTheMainWindow();
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();

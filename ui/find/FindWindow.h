@@ -46,6 +46,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Beside the main window rather than over the notes whose matches it highlights.
+    void placeBesideTheMainWindow();
     void BuildControls();
     void ConnectHandlers();
     void lookForInNotes();
@@ -78,4 +80,5 @@ private:
     QLabel* whereInNotes_ = nullptr;
     QLabel* searchState_ = nullptr;
     QListView* foundList_ = nullptr;
+    bool placed_ = false;
 };

@@ -232,7 +232,9 @@ void PersonList::paintEvent(QPaintEvent* event)
         QStylePainter painter(this);
         QStyleOptionComboBox option;
         initStyleOption(&option);
-        option.currentText = searchCaption_;
+        // The end of what was typed and the count stay readable when the whole does not fit.
+        const QRect label = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        option.currentText = fontMetrics().elidedText(searchCaption_, Qt::ElideLeft, label.width());
         option.currentIcon = QIcon();
         painter.drawComplexControl(QStyle::CC_ComboBox, option);
         painter.drawControl(QStyle::CE_ComboBoxLabel, option);

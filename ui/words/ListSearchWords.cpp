@@ -19,5 +19,6 @@ QString PersonsFoundHelp(int found)
 
 QString NoPersonFound(const QString& typed)
 {
-    return QStringLiteral("Aucune personne ne correspond à « %1 »").arg(typed);
+    // Short enough for the list's face, as the count is.
+    return QStringLiteral("« %1 » : aucune personne").arg(typed);
 }
