@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all configure build program run test bench format clean fuzz test-asan install-user uninstall-user
+.PHONY: all configure build program run test bench format clean fuzz test-asan install-user uninstall-user deb
 
 # WERROR=ON turns every warning into an error (CI builds that way).
 WERROR ?= OFF
@@ -88,6 +88,11 @@ install-user: program
 # Removes program, launcher and icons; never the ledger.
 uninstall-user:
 	scripts/install-user.sh --uninstall
+
+# The Debian package quentaril_VERSION_ARCH.deb, built in build-deb/ and put here; lintian runs on it.
+deb:
+	@scripts/install-deps.sh deb
+	scripts/make-deb.sh $(JOBS)
 
 # Removes the build but keeps the ledger, which holds the user's notes.
 clean:

@@ -3,7 +3,9 @@
 #include "app/DailyBackup.h"
 #include "app/ExecutableFolder.h"
 #include "app/FailureReport.h"
+#include "app/LedgerPlace.h"
 #include "app/StartUp.h"
+#include "app/UserLedgerFolder.h"
 #include "ledger/LedgerFile.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/Look.h"
@@ -27,9 +29,19 @@ int ProgramLife::run(QApplication& app)
         ShowMessage(nullptr, UnreadableFolderMessage(), QStringLiteral("Quentaril"), MessageIcon::Error);
         return EXIT_FAILURE;
     }
-    switch (holdLedger(LedgerPathIn(*executableFolder))) {
+    const LedgerPlace place = LedgerPlaceFor(*executableFolder);
+    const QString refusal = place.folder.isEmpty() ? DataFolderUnnamed()
+                            : place.inUserData     ? PrepareUserLedgerFolder(place.folder)
+                                                   : QString();
+    if (!refusal.isEmpty()) {
+        ShowMessage(nullptr, refusal, QStringLiteral("Quentaril"), MessageIcon::Error);
+        return EXIT_FAILURE;
+    }
+    switch (holdLedger(LedgerPathIn(place.folder))) {
     case LedgerGuard::Outcome::First:
-        return showMainWindow(app, *executableFolder);
+        if (place.inUserData && !guard_.run([&] { MakeMissingLedger(place.folder); }))
+            return EXIT_FAILURE;
+        return showMainWindow(app, place.folder);
     case LedgerGuard::Outcome::HandedOver:
         return EXIT_SUCCESS;
     case LedgerGuard::Outcome::Unreachable:

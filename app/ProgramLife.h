@@ -20,7 +20,8 @@ public:
     ProgramLife(const ProgramLife&) = delete;
     ProgramLife& operator=(const ProgramLife&) = delete;
 
-    // The main window on the ledger beside the executable, then the event loop. Returns the exit status.
+    // The main window on the ledger where the program's place says (see LedgerPlace.h), then the event loop. Returns
+    // the exit status.
     int run(QApplication& app);
 
     // One program per ledger: holds the ledger at `ledgerPath`, or hands over to the program that holds it.

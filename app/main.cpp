@@ -1,4 +1,5 @@
-// Quentaril: the main window on the ledger beside the executable, until the last window closes.
+// Quentaril: the main window on the ledger (beside the executable, or in the user's data folder for a program
+// installed in the system), until the last window closes.
 
 #include "ProgramIdentity.h"
 #include "app/CoreDumps.h"

@@ -5,6 +5,7 @@
 #   install-deps.sh bench      and what the benchmarks need (make bench)
 #   install-deps.sh fuzz       and clang with libFuzzer (make fuzz)
 #   install-deps.sh format     and clang-format (make format)
+#   install-deps.sh deb        and Debian's packaging tools (make deb)
 set -euo pipefail
 
 packages=(
@@ -16,13 +17,15 @@ packages=(
 )
 for profile in "$@"; do
     case "$profile" in
-    # The sqlcipher tool checks ledgers from outside; python3 runs the Jet test-ledger writer.
-    test) packages+=(sqlcipher python3 desktop-file-utils) ;;
+    # The sqlcipher tool checks ledgers from outside; python3 runs the Jet test-ledger writer; appstream and
+    # desktop-file-utils check the software centre's metadata and the launcher.
+    test) packages+=(sqlcipher python3 desktop-file-utils appstream) ;;
     # libssl-dev: the floor of a save encrypts pages as SQLCipher does, with OpenSSL's libcrypto. Xvfb and
     # libxdamage-dev: the real program's start-up timed to its first drawing on an X server.
     bench) packages+=(libbenchmark-dev libssl-dev xvfb libxdamage-dev python3 sqlcipher) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     format) packages+=(clang-format) ;;
+    deb) packages+=(debhelper dpkg-dev fakeroot lintian) ;;
     *)
         echo "install-deps: unknown profile $profile" >&2
         exit 2

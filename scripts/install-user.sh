@@ -17,7 +17,10 @@ program=$folder/quentaril
 ledger=$folder/BDPLORN.mdb
 # The program's daily backups of the ledger, which uninstalling keeps as it keeps the ledger.
 backups=$folder/BDPLORN-sauvegardes
-launcher=$data/applications/quentaril.desktop
+# The launcher and the theme's icons go by the id the package uses too: one entry in the menu, whichever is there
+# (the user's launcher hides the system's of the same name).
+id=example.varnokel.Quentaril
+launcher=$data/applications/$id.desktop
 theme=$data/icons/hicolor
 sizes=(16 32 64)
 
@@ -39,10 +42,19 @@ string_value() {
     printf '%s' "${1//\\/\\\\}"
 }
 
+# The launcher and theme icons of earlier versions, named quentaril: they would show a second entry.
+remove_old_names() {
+    rm -f "$data/applications/quentaril.desktop"
+    for size in "${sizes[@]}"; do
+        rm -f "$theme/${size}x$size/apps/quentaril.png"
+    done
+}
+
 uninstall() {
     rm -f "$program" "$launcher"
+    remove_old_names
     for size in "${sizes[@]}"; do
-        rm -f "$folder/icons/quentaril-$size.png" "$theme/${size}x$size/apps/quentaril.png"
+        rm -f "$folder/icons/quentaril-$size.png" "$theme/${size}x$size/apps/$id.png"
     done
     rmdir "$folder/icons" 2>/dev/null || true
     rmdir "$folder" 2>/dev/null || true
@@ -81,8 +93,9 @@ install() {
     for size in "${sizes[@]}"; do
         command install -m 0644 "$root/assets/main-icon-$size.png" "$folder/icons/quentaril-$size.png"
         mkdir -p "$theme/${size}x$size/apps"
-        command install -m 0644 "$root/assets/main-icon-$size.png" "$theme/${size}x$size/apps/quentaril.png"
+        command install -m 0644 "$root/assets/main-icon-$size.png" "$theme/${size}x$size/apps/$id.png"
     done
+    remove_old_names
     # Menus watch the theme folder's time to notice new icons.
     touch "$theme"
 
@@ -91,7 +104,7 @@ install() {
     local draft
     aside=$(mktemp -d)
     trap 'rm -rf "$aside"' EXIT
-    draft=$aside/quentaril.desktop
+    draft=$aside/$id.desktop
     cat >"$draft" <<EOF
 [Desktop Entry]
 Type=Application
@@ -100,7 +113,7 @@ Name=Quentaril
 GenericName=Carnet de comptes
 Comment=Tenir le compte des plorns de vos proches, personne par personne
 Keywords=dette;prêt;compte;carnet;plorn;
-Icon=quentaril
+Icon=$id
 TryExec=$(string_value "$program")
 Exec=$(exec_value "$program")
 Path=$(string_value "$folder")

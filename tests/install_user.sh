@@ -22,6 +22,8 @@ png_size() {
     od -An -tu1 -j16 -N8 "$1" | awk '{ printf "%dx%d", $3 * 256 + $4, $7 * 256 + $8 }'
 }
 
+id=example.varnokel.Quentaril
+
 checksum() {
     sha256sum "$1" | cut -d' ' -f1
 }
@@ -30,7 +32,7 @@ checksum() {
 check_installed() {
     local data=$1 exec_line=$2
     local folder=$data/quentaril
-    local launcher=$data/applications/quentaril.desktop
+    local launcher=$data/applications/$id.desktop
     [ -x "$folder/quentaril" ] || fail "no program in $folder"
     cmp -s "$folder/quentaril" "$built" || fail "the installed program is not the built one"
     [ -f "$folder/BDPLORN.mdb" ] || fail "no ledger beside the program"
@@ -39,13 +41,13 @@ check_installed() {
 
     desktop-file-validate "$launcher" || fail "the launcher does not validate"
     grep -qx 'Name=Quentaril' "$launcher" || fail "launcher name"
-    grep -qx 'Icon=quentaril' "$launcher" || fail "launcher icon"
+    grep -qx "Icon=$id" "$launcher" || fail "launcher icon"
     grep -q '^Comment=.*personne' "$launcher" || fail "launcher comment"
     grep -qxF "$exec_line" "$launcher" || fail "launcher $(grep ^Exec= "$launcher"), not $exec_line"
     grep -qxF "TryExec=$folder/quentaril" "$launcher" || fail "launcher TryExec"
 
     for size in 16 32 64; do
-        local icon=$data/icons/hicolor/${size}x$size/apps/quentaril.png
+        local icon=$data/icons/hicolor/${size}x$size/apps/$id.png
         [ -f "$icon" ] || fail "no $size-pixel icon in the theme"
         [ "$(png_size "$icon")" = "${size}x$size" ] || fail "$icon is $(png_size "$icon")"
         [ -f "$folder/icons/quentaril-$size.png" ] || fail "no $size-pixel icon beside the program"
@@ -56,8 +58,8 @@ check_uninstalled() {
     local data=$1
     [ ! -e "$data/quentaril/quentaril" ] || fail "the program is still there"
     [ ! -e "$data/quentaril/icons" ] || fail "the icons beside the program are still there"
-    [ ! -e "$data/applications/quentaril.desktop" ] || fail "the launcher is still there"
-    [ -z "$(find "$data/icons" -name quentaril.png)" ] || fail "theme icons are still there"
+    [ ! -e "$data/applications/$id.desktop" ] || fail "the launcher is still there"
+    [ -z "$(find "$data/icons" -name "$id.png")" ] || fail "theme icons are still there"
 }
 
 # Default place: ~/.local/share.
@@ -65,8 +67,14 @@ export HOME=$scratch/home
 mkdir -p "$HOME"
 unset XDG_DATA_HOME
 data=$HOME/.local/share
+# What an earlier version installed under the old name, which would be a second entry in the menu.
+mkdir -p "$data/applications" "$data/icons/hicolor/32x32/apps"
+printf '[Desktop Entry]\n' >"$data/applications/quentaril.desktop"
+printf 'png' >"$data/icons/hicolor/32x32/apps/quentaril.png"
 "$script" "$build" >/dev/null
 check_installed "$data" "Exec=\"$data/quentaril/quentaril\""
+[ ! -e "$data/applications/quentaril.desktop" ] || fail "the launcher of the old name is still there"
+[ -z "$(find "$data/icons" -name quentaril.png)" ] || fail "theme icons of the old name are still there"
 ledger=$data/quentaril/BDPLORN.mdb
 made=$(checksum "$ledger")
 

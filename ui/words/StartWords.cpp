@@ -60,6 +60,40 @@ QString LockNotMade(const QString& path)
     return QStringLiteral("Quentaril: %1 ne peut pas être créé ; %2\n").arg(ShownPath(path), Unguarded);
 }
 
+QString DataFolderUnnamed()
+{
+    return QStringLiteral("Quentaril ne trouve pas le dossier de vos données, où il garde votre registre : ni "
+                          "XDG_DATA_HOME ni HOME ne désignent un dossier par un chemin complet que le système sait "
+                          "écrire.\r\nCorrigez ces variables d'environnement, puis relancez le programme.");
+}
+
+QString DataFolderNotMade(const QString& folder, int error)
+{
+    return QStringLiteral("Quentaril ne peut pas créer le dossier %1, où il garde votre registre (%2).")
+        .arg(ShownPath(folder), SystemReason(error));
+}
+
+QString DataFolderNotYours(const QString& folder)
+{
+    return QStringLiteral("%1, où Quentaril garde votre registre, n'est pas un dossier qui vous appartient : "
+                          "Quentaril ne l'utilise pas, car un autre que vous pourrait y lire ou y remplacer votre "
+                          "registre.\r\nMettez à sa place un dossier à vous, puis relancez le programme.")
+        .arg(ShownPath(folder));
+}
+
+QString DataFolderNotPrivate(const QString& folder, int error)
+{
+    return QStringLiteral("Quentaril ne peut pas réserver à vous seul le dossier %1, où il garde votre registre (%2).")
+        .arg(ShownPath(folder), SystemReason(error));
+}
+
+QString NewLedgerInDataFolder(const QString& path)
+{
+    return QStringLiteral("Bienvenue dans Quentaril.\r\nUn nouveau registre, vide, a été créé pour vous : %1\r\n"
+                          "Ses sauvegardes quotidiennes iront dans le dossier BDPLORN-sauvegardes, à côté de lui.")
+        .arg(ShownPath(path));
+}
+
 QString NewLedgerMade(const QString& path)
 {
     return QStringLiteral("nouveau registre %1").arg(path);

@@ -19,5 +19,14 @@ QString GuardFolderNotPrivate(const QString& folder, int error);
 QString LockNotMade(const QString& path);
 // The socket at `path` does not listen, for the reason Qt gives in its own words.
 QString NotListening(const QString& path, const QString& ownWords);
+// The ledger's folder in the user's data folder: no name for it (neither XDG_DATA_HOME nor HOME is an absolute
+// path the system can write), it cannot be made or closed to others (the system's error number), or it is not
+// the user's own.
+QString DataFolderUnnamed();
+QString DataFolderNotMade(const QString& folder, int error);
+QString DataFolderNotYours(const QString& folder);
+QString DataFolderNotPrivate(const QString& folder, int error);
+// A first start in the user's data folder has made a new, empty ledger at `path`.
+QString NewLedgerInDataFolder(const QString& path);
 // quentaril-newledger has made a new ledger at `path`.
 QString NewLedgerMade(const QString& path);
