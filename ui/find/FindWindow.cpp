@@ -37,7 +37,7 @@ FindWindow::FindWindow(QWidget& mainWindow, NotesBox& notes, HandlerGuard& guard
     : QWidget(&mainWindow, Qt::Tool), guard_(guard), notes_(notes), ledgerPath_(std::move(ledgerPath))
 {
     setWindowTitle(FindTitle);
-    matches_ = new NotesBoxMatches(notes_, this);
+    matches_ = new NotesBoxMatches(notes_, guard_, this);
     search_ = new NotesSearch(this);
     found_ = new FoundPersons(this);
     searchEveryoneSoon_.setSingleShot(true);

@@ -1,5 +1,6 @@
 #include "ui/find/NotesBoxMatches.h"
 
+#include "ui/toolkit/HandlerGuard.h"
 #include "ui/toolkit/NotesBox.h"
 
 #include <QEvent>
@@ -21,14 +22,15 @@ bool StartsBefore(const TextMatch& match, qsizetype position)
 
 } // namespace
 
-NotesBoxMatches::NotesBoxMatches(NotesBox& box, QObject* parent) : QObject(parent), box_(box)
+NotesBoxMatches::NotesBoxMatches(NotesBox& box, HandlerGuard& guard, QObject* parent)
+    : QObject(parent), box_(box), guard_(guard)
 {
     searchAgain_.setSingleShot(true);
     searchAgain_.setInterval(SearchAfterEdit);
-    connect(&searchAgain_, &QTimer::timeout, this, &NotesBoxMatches::searchIfStale);
-    connect(&box_, &QPlainTextEdit::textChanged, this, &NotesBoxMatches::textEdited);
+    connect(&searchAgain_, &QTimer::timeout, this, guard_.guarded([this] { searchIfStale(); }));
+    connect(&box_, &QPlainTextEdit::textChanged, this, guard_.guarded([this] { textEdited(); }));
     // Scrolling, a new size or a new zoom: whatever changes the lines in view.
-    connect(&box_, &QPlainTextEdit::updateRequest, this, &NotesBoxMatches::highlightVisible);
+    connect(&box_, &QPlainTextEdit::updateRequest, this, guard_.guarded([this] { highlightVisible(); }));
     box_.viewport()->installEventFilter(this);
 }
 
@@ -92,7 +94,7 @@ qsizetype NotesBoxMatches::current() const
 bool NotesBoxMatches::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Resize)
-        highlightVisible();
+        guard_.run([this] { highlightVisible(); });
     return QObject::eventFilter(watched, event);
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+class HandlerGuard;
 class NotesBox;
 class QTextDocument;
 
@@ -17,7 +18,8 @@ class QTextDocument;
 class NotesBoxMatches : public QObject {
     Q_OBJECT
 public:
-    explicit NotesBoxMatches(NotesBox& box, QObject* parent = nullptr);
+    // Its timers and the box's signals run through `guard`, as every handler does.
+    NotesBoxMatches(NotesBox& box, HandlerGuard& guard, QObject* parent = nullptr);
 
     // Looks for `needle` and selects the first match from the current one (or the caret) on.
     void lookFor(const QString& needle, MatchOptions options);
@@ -48,6 +50,7 @@ private:
     void highlightVisible();
 
     NotesBox& box_;
+    HandlerGuard& guard_;
     QString needle_;
     MatchOptions options_;
     std::vector<TextMatch> matches_;
