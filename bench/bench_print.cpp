@@ -4,6 +4,7 @@
 #include "bench/OffscreenPlatform.h"
 #include "bench/SampleText.h"
 #include "bench/StopOnFailure.h"
+#include "bench/WindowBenchmarkMain.h"
 #include "bench/WindowLedger.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/print/PrintDialogs.h"
@@ -112,17 +113,5 @@ BENCHMARK(BenchExportPdf)
 
 int main(int argc, char** argv)
 {
-    UseQuietOffscreenPlatform();
-    benchmark::Initialize(&argc, argv);
-    QApplication app(argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    {
-        Workspace workspace;
-        TheWorkspace = &workspace;
-        benchmark::RunSpecifiedBenchmarks();
-        TheWorkspace = nullptr;
-    }
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv, TheWorkspace);
 }

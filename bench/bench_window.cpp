@@ -7,6 +7,7 @@
 #include "bench/OffscreenPlatform.h"
 #include "bench/SampleText.h"
 #include "bench/StopOnFailure.h"
+#include "bench/WindowBenchmarkMain.h"
 #include "bench/WindowLedger.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/NotesBox.h"
@@ -350,17 +351,5 @@ BENCHMARK(BenchBareSaveNotes)
 
 int main(int argc, char** argv)
 {
-    UseQuietOffscreenPlatform();
-    benchmark::Initialize(&argc, argv);
-    QApplication app(argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    {
-        Workspace workspace;
-        TheWorkspace = &workspace;
-        benchmark::RunSpecifiedBenchmarks();
-        TheWorkspace = nullptr;
-    }
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv, TheWorkspace);
 }
