@@ -77,7 +77,7 @@ install() {
     # The executable is built in app/ unless the build puts every program at its top.
     local built=$build/quentaril
     for needed in "$built" "$build/tools/quentaril-newledger" "$build/guide/index.html"; do
-        if [ ! -x "$needed" ]; then
+        if [ ! -f "$needed" ] || { [[ $needed != *.html ]] && [ ! -x "$needed" ]; }; then
             echo "install-user: $needed is missing; build first (make build)" >&2
             exit 1
         fi
