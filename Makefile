@@ -14,9 +14,9 @@ configure:
 	@scripts/install-deps.sh
 	$(CONFIGURE)
 
-# The program and the tool that makes its ledger, nothing else: what `make run` waits for.
+# The program, the tool that makes its ledger and the guide F1 opens, nothing else: what `make run` waits for.
 program: configure
-	cmake --build $(BUILD) -j $(JOBS) --target quentaril new_ledger
+	cmake --build $(BUILD) -j $(JOBS) --target quentaril new_ledger guide
 
 build:
 	@scripts/install-deps.sh test

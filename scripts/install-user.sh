@@ -14,6 +14,8 @@ data=${XDG_DATA_HOME:-}
 [[ $data == /* ]] || data=$HOME/.local/share
 folder=$data/quentaril
 program=$folder/quentaril
+# The user's guide F1 opens, HTML and pictures.
+guide=$folder/guide
 ledger=$folder/BDPLORN.mdb
 # The program's daily backups of the ledger, which uninstalling keeps as it keeps the ledger.
 backups=$folder/BDPLORN-sauvegardes
@@ -52,6 +54,7 @@ remove_old_names() {
 
 uninstall() {
     rm -f "$program" "$launcher"
+    rm -rf "$guide"
     remove_old_names
     for size in "${sizes[@]}"; do
         rm -f "$folder/icons/quentaril-$size.png" "$theme/${size}x$size/apps/$id.png"
@@ -73,8 +76,8 @@ install() {
     [[ $build == /* ]] || build=$root/$build
     # The executable is built in app/ unless the build puts every program at its top.
     local built=$build/quentaril
-    for needed in "$built" "$build/tools/quentaril-newledger"; do
-        if [ ! -x "$needed" ]; then
+    for needed in "$built" "$build/tools/quentaril-newledger" "$build/guide/index.html"; do
+        if [ ! -f "$needed" ] || { [[ $needed != *.html ]] && [ ! -x "$needed" ]; }; then
             echo "install-user: $needed is missing; build first (make build)" >&2
             exit 1
         fi
@@ -88,6 +91,9 @@ install() {
     # install(1) replaces the file rather than writing into it, so a running copy is not disturbed.
     command install -m 0755 "$built" "$program"
     "$build/tools/quentaril-newledger" --if-missing "$ledger" >/dev/null
+    rm -rf "$guide"
+    mkdir -p "$guide"
+    command install -m 0644 "$build"/guide/* "$guide"/
 
     mkdir -p "$folder/icons"
     for size in "${sizes[@]}"; do

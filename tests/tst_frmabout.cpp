@@ -1,6 +1,7 @@
 #include "support/MainWindowFixture.h"
 #include "support/RecordedFailures.h"
 #include "ui/about/LinkLabel.h"
+#include "ui/about/UserGuide.h"
 #include "ui/about/frmAbout.h"
 #include "ui/main/frmPlorn.h"
 #include "ui/toolkit/MessageBox.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -221,6 +223,63 @@ private Q_SLOTS:
         }
         QCOMPARE(site->toolTip(), QStringLiteral("Aller Sur Le Site Web"));
         QVERIFY(maker->toolTip().isEmpty());
+    }
+
+    void f1OpensTheGuideFromEitherWindow_data()
+    {
+        QTest::addColumn<bool>("fromAbout");
+        QTest::addColumn<bool>("guideBuilt");
+        QTest::addColumn<bool>("browserStarts");
+        for (const bool fromAbout : {false, true}) {
+            const char* window = fromAbout ? "about" : "main";
+            QTest::addRow("%s window, browser", window) << fromAbout << true << true;
+            QTest::addRow("%s window, no browser", window) << fromAbout << true << false;
+            QTest::addRow("%s window, guide missing", window) << fromAbout << false << true;
+        }
+    }
+
+    void f1OpensTheGuideFromEitherWindow()
+    {
+        QFETCH(bool, fromAbout);
+        QFETCH(bool, guideBuilt);
+        QFETCH(bool, browserStarts);
+        QTemporaryDir emptyFolder;
+        // The build puts the guide beside the program, in the build's top folder.
+        ProgramFolderSeam programFolder(guideBuilt ? QStringLiteral(QUENTARIL_BUILD_FOLDER) : emptyFolder.path());
+        const QString guide = UserGuidePlaces(programFolder.folder()).constFirst();
+
+        MainWindow main;
+        QWidget* window = main.window;
+        if (fromAbout)
+            window = OpenAboutWindow();
+        QVERIFY(window && QTest::qWaitForWindowActive(window));
+        const QString title = window->windowTitle();
+        ShellOpenSeam shell;
+        if (!browserStarts)
+            shell.answerNoBrowser();
+        QTest::keyClick(window->windowHandle(), Qt::Key_F1);
+
+        if (!guideBuilt) {
+            QCOMPARE(shell.opened().size(), std::size_t(0));
+            QCOMPARE(main.boxes.shown().size(), std::size_t(1));
+            QVERIFY(main.boxes.shown()[0].text.contains(guide));
+            QCOMPARE(main.boxes.shown()[0].icon, MessageIcon::Error);
+            return;
+        }
+        QCOMPARE(shell.opened().size(), std::size_t(1));
+        const QUrl opened = shell.opened()[0];
+        QVERIFY(opened.isLocalFile());
+        QCOMPARE(opened.toLocalFile(), guide);
+        QVERIFY(QFileInfo(guide).size() > 0);
+        if (browserStarts) {
+            QCOMPARE(main.boxes.shown().size(), std::size_t(0));
+        } else {
+            QCOMPARE(main.boxes.shown().size(), std::size_t(1));
+            QVERIFY(main.boxes.shown()[0].text.contains(QStringLiteral("navigateur")));
+            QVERIFY(main.boxes.shown()[0].text.contains(guide));
+        }
+        QCOMPARE(window->windowTitle(), title);
+        QVERIFY(!main.failures.failed());
     }
 
     void keysCloseItOnlyThroughTheButton()

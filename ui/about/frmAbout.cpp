@@ -3,6 +3,7 @@
 #include "ProgramIdentity.h"
 #include "ui/about/LinkLabel.h"
 #include "ui/about/Maker.h"
+#include "ui/about/UserGuide.h"
 #include "ui/toolkit/Activation.h"
 #include "ui/toolkit/HandlerGuard.h"
 #include "ui/toolkit/Look.h"
@@ -46,6 +47,7 @@ void frmAbout::ConnectHandlers()
     connect(cmdQuit, &QPushButton::clicked, this, guard_.guarded([this] { cmdQuit_Click(); }));
     connect(lblSite, &LinkLabel::clicked, this, guard_.guarded([this] { lblSite_Click(); }));
     connect(lblVarnokel, &LinkLabel::clicked, this, guard_.guarded([this] { lblVarnokel_Click(); }));
+    AddUserGuideShortcut(this, guard_);
 }
 
 void frmAbout::Form_Load()

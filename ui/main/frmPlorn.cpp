@@ -1,6 +1,7 @@
 #include "ui/main/frmPlorn.h"
 
 #include "ProgramIdentity.h"
+#include "ui/about/UserGuide.h"
 #include "ui/about/frmAbout.h"
 #include "ui/find/FindWindow.h"
 #include "ui/toolkit/Activation.h"
@@ -28,6 +29,7 @@ frmPlorn::frmPlorn(const QString& ledgerFolder, HandlerGuard& guard, QWidget* pa
     BuildFindCommands();
     BuildPrintCommands();
     BuildZoomCommands();
+    AddUserGuideShortcut(this, guard_);
 }
 
 frmPlorn::~frmPlorn()

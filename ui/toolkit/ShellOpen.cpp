@@ -2,11 +2,11 @@
 
 #include <QDesktopServices>
 
-void ShellOpen(const QUrl& address)
+bool ShellOpen(const QUrl& address)
 {
     if (ShellOpenSeam* liveSeam = ShellOpenSeam::live()) {
         liveSeam->opened_.push_back(address);
-        return;
+        return liveSeam->started_;
     }
-    QDesktopServices::openUrl(address);
+    return QDesktopServices::openUrl(address);
 }
