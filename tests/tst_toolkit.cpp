@@ -12,11 +12,13 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCollator>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -26,6 +28,7 @@
 #include <QStandardItemModel>
 #include <QTest>
 #include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdlib>
@@ -675,6 +678,25 @@ private Q_SLOTS:
         QTest::keyClick(notes, Qt::Key_Tab);
         QTRY_VERIFY(next->hasFocus());
         QVERIFY(notes->isEmpty());
+    }
+
+    // A keyboard without a Menu key still reaches the commands offered only there (the PDF export).
+    void notesBoxMenuOpensWithShiftF10()
+    {
+        NotesBox notes;
+        auto* command = new QAction(QStringLiteral("Exporter"), &notes);
+        notes.addMenuCommands({command});
+        ShowAndActivate(notes);
+        bool offered = false;
+        QTimer::singleShot(0, &notes, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            offered = menu && menu->actions().contains(command);
+            if (menu)
+                menu->close();
+        });
+        QTest::keyClick(&notes, Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY(offered);
+        QVERIFY(notes.isEmpty());
     }
 
     void nameBoxKeyDownSeesCodesAndSwallowsEnter()

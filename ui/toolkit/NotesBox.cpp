@@ -1,6 +1,7 @@
 #include "ui/toolkit/NotesBox.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPlainTextDocumentLayout>
 #include <QScrollBar>
@@ -207,6 +208,19 @@ void NotesBox::paintEvent(QPaintEvent* event)
         freeAfterPaint_ = false;
         QTimer::singleShot(0, this, &NotesBox::freeRetiredDocuments);
     }
+}
+
+void NotesBox::keyPressEvent(QKeyEvent* event)
+{
+    // Keyboards without a Menu key open the menu with Shift+F10, as elsewhere on the desktop; Qt maps only the
+    // Menu key.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        const QPoint caret = cursorRect().center();
+        QContextMenuEvent atCaret(QContextMenuEvent::Keyboard, caret, viewport()->mapToGlobal(caret));
+        contextMenuEvent(&atCaret);
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void NotesBox::contextMenuEvent(QContextMenuEvent* event)

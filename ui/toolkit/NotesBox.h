@@ -40,7 +40,7 @@ public:
     void setChanged(bool changed);
 
     // A group of commands offered after the box's own in its context menu (find, print, zoom...), with their
-    // shortcuts shown.
+    // shortcuts shown. The menu opens on a right click, the Menu key or Shift+F10.
     void addMenuCommands(const QList<QAction*>& commands) { menuGroups_.append(commands); }
 
     // The widget's paragraph and line breaks become CR LF.
@@ -52,6 +52,7 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
