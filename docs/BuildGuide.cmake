@@ -1,9 +1,52 @@
 # Turns the guide's Markdown into one HTML page with its pictures beside it, readable offline in any browser.
 #   cmake -DCMARK=... -DSOURCE=docs/guide.md -DOUTPUT=build/guide/index.html -P BuildGuide.cmake
+# Fails when a link inside the page or a picture leads nowhere, so a renamed section cannot break the contents.
+cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND "${CMARK}" "${SOURCE}" OUTPUT_VARIABLE body
                 COMMAND_ERROR_IS_FATAL ANY)
 get_filename_component(sourceFolder "${SOURCE}" DIRECTORY)
 get_filename_component(outputFolder "${OUTPUT}" DIRECTORY)
+
+# cmark gives headings no id: give each the one GitHub gives it, so the same links work there and offline.
+string(REGEX MATCHALL "<h[23]>[^\n]*</h[23]>" headings "${body}")
+set(ids "")
+foreach(heading IN LISTS headings)
+    string(REGEX REPLACE "<[^>]*>" "" id "${heading}")
+    string(TOLOWER "${id}" id)
+    string(REGEX REPLACE "&[a-z]+;" "" id "${id}")
+    foreach(mark "’" "«" "»" "…" "," "." ":" ";" "!" "?" "'" "(" ")" "/")
+        string(REPLACE "${mark}" "" id "${id}")
+    endforeach()
+    string(REPLACE " " "-" id "${id}")
+    string(REGEX REPLACE "^<(h[23])>" "<\\1 id=\"${id}\">" withId "${heading}")
+    string(REPLACE "${heading}" "${withId}" body "${body}")
+    list(APPEND ids "${id}")
+endforeach()
+
+string(REGEX MATCHALL "href=\"#[^\"]*\"" links "${body}")
+foreach(link IN LISTS links)
+    string(REGEX REPLACE "^href=\"#(.*)\"$" "\\1" target "${link}")
+    # cmark writes the link's non-ASCII letters as %XX bytes; the browser decodes them before it looks for the id.
+    string(REGEX MATCHALL "%[0-9A-F][0-9A-F]" escapes "${target}")
+    list(REMOVE_DUPLICATES escapes)
+    foreach(escape IN LISTS escapes)
+        string(SUBSTRING "${escape}" 1 2 hex)
+        math(EXPR code "0x${hex}")
+        string(ASCII ${code} byte)
+        string(REPLACE "${escape}" "${byte}" target "${target}")
+    endforeach()
+    if(NOT target IN_LIST ids)
+        message(FATAL_ERROR "${SOURCE}: the link to #${target} leads to no section")
+    endif()
+endforeach()
+string(REGEX MATCHALL "<img src=\"[^\"]*\"" images "${body}")
+foreach(image IN LISTS images)
+    string(REGEX REPLACE "^<img src=\"(.*)\"$" "\\1" picture "${image}")
+    if(NOT EXISTS "${sourceFolder}/${picture}")
+        message(FATAL_ERROR "${SOURCE}: the picture ${picture} is not in ${sourceFolder}")
+    endif()
+endforeach()
+
 file(READ "${sourceFolder}/guide-page.html" page)
 string(REPLACE "@BODY@" "${body}" page "${page}")
 file(MAKE_DIRECTORY "${outputFolder}")
