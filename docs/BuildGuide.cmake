@@ -1,13 +1,14 @@
 # Turns the guide's Markdown into one HTML page with its pictures beside it, readable offline in any browser.
-#   cmake -DCMARK=... -DSOURCE=docs/guide.md -DOUTPUT=build/guide/index.html -P BuildGuide.cmake
-# Fails when a link inside the page or a picture leads nowhere, so a renamed section cannot break the contents.
+#   cmake -DCMARK_GFM=... -DSOURCE=docs/guide.md -DOUTPUT=build/guide/index.html -P BuildGuide.cmake
+# Fails when a link inside the page or a picture leads nowhere, so a renamed section cannot break the contents,
+# and when a table is left as text.
 cmake_minimum_required(VERSION 3.25)
-execute_process(COMMAND "${CMARK}" "${SOURCE}" OUTPUT_VARIABLE body
+execute_process(COMMAND "${CMARK_GFM}" --extension table "${SOURCE}" OUTPUT_VARIABLE body
                 COMMAND_ERROR_IS_FATAL ANY)
 get_filename_component(sourceFolder "${SOURCE}" DIRECTORY)
 get_filename_component(outputFolder "${OUTPUT}" DIRECTORY)
 
-# cmark gives headings no id: give each the one GitHub gives it, so the same links work there and offline.
+# cmark-gfm gives headings no id: give each the one GitHub gives it, so the same links work there and offline.
 string(REGEX MATCHALL "<h[23]>[^\n]*</h[23]>" headings "${body}")
 set(ids "")
 foreach(heading IN LISTS headings)
@@ -26,7 +27,7 @@ endforeach()
 string(REGEX MATCHALL "href=\"#[^\"]*\"" links "${body}")
 foreach(link IN LISTS links)
     string(REGEX REPLACE "^href=\"#(.*)\"$" "\\1" target "${link}")
-    # cmark writes the link's non-ASCII letters as %XX bytes; the browser decodes them before it looks for the id.
+    # cmark-gfm writes the link's non-ASCII letters as %XX bytes; the browser decodes them before it looks for the id.
     string(REGEX MATCHALL "%[0-9A-F][0-9A-F]" escapes "${target}")
     list(REMOVE_DUPLICATES escapes)
     foreach(escape IN LISTS escapes)
@@ -39,6 +40,10 @@ foreach(link IN LISTS links)
         message(FATAL_ERROR "${SOURCE}: the link to #${target} leads to no section")
     endif()
 endforeach()
+# A table the converter did not understand is left as a paragraph of bars.
+if(body MATCHES "<p>\\|")
+    message(FATAL_ERROR "${SOURCE}: a table was left as text")
+endif()
 string(REGEX MATCHALL "<img src=\"[^\"]*\"" images "${body}")
 foreach(image IN LISTS images)
     string(REGEX REPLACE "^<img src=\"(.*)\"$" "\\1" picture "${image}")

@@ -8,14 +8,14 @@
 #   install-deps.sh deb        and Debian's packaging tools (make deb)
 set -euo pipefail
 
-# cmark turns the user's guide (docs/guide.md) into the HTML page F1 opens.
+# cmark-gfm turns the user's guide (docs/guide.md), tables included, into the HTML page F1 opens.
 packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
     libsqlcipher-dev libicu-dev
     mdbtools-dev libmdb3
     fonts-liberation2
-    cmark
+    cmark-gfm
 )
 for profile in "$@"; do
     case "$profile" in
