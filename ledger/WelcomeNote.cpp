@@ -22,7 +22,9 @@ const QString WelcomeNote = QStringLiteral(
     "Ctrl+P imprime les notes affichées. Un clic droit dans les notes propose aussi l’export en PDF et la "
     "taille du texte (Ctrl+plus, Ctrl+moins, Ctrl+0).\r\n"
     "\r\n"
+    "F1 ouvre le guide d’utilisation, qui dit tout cela en détail.\r\n"
+    "\r\n"
     "Pour commencer, inscrivez le nom d’une personne dans la case « Ajout : » en bas de la fenêtre, "
     "puis appuyez sur Entrée.\r\n"
-    "Choisissez ensuite cette personne dans la liste et notez ses plorns ici. "
+    "Quentaril affiche alors cette personne : notez ses plorns dans cette grande case. "
     "Le bouton « Date et l’heure » ajoute la date du jour.\r\n");
