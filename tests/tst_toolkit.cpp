@@ -8,6 +8,7 @@
 #include "ui/toolkit/NameBox.h"
 #include "ui/toolkit/NotesBox.h"
 #include "ui/toolkit/PersonList.h"
+#include "ui/toolkit/ShellOpen.h"
 #include "ui/toolkit/Translations.h"
 
 #include <QAbstractButton>
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCollator>
+#include <QFile>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,9 +25,12 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
@@ -697,6 +702,48 @@ private Q_SLOTS:
         QTest::keyClick(&notes, Qt::Key_F10, Qt::ShiftModifier);
         QVERIFY(offered);
         QVERIFY(notes.isEmpty());
+    }
+
+    // Qt reports success once xdg-open has started; only xdg-open's status says whether a browser took the address.
+    void shellOpenTellsWhenNoBrowserTookTheAddress_data()
+    {
+        QTest::addColumn<QString>("openerStatus");
+        QTest::addColumn<bool>("told");
+        QTest::addRow("a browser took it") << QStringLiteral("0") << false;
+        QTest::addRow("no method available") << QStringLiteral("3") << true;
+        QTest::addRow("the method failed") << QStringLiteral("4") << true;
+        // Under the offscreen platform Qt has no other opener.
+        QTest::addRow("no xdg-open") << QString() << true;
+    }
+
+    void shellOpenTellsWhenNoBrowserTookTheAddress()
+    {
+        QFETCH(QString, openerStatus);
+        QFETCH(bool, told);
+        QTemporaryDir bin;
+        const QString ran = bin.filePath(QStringLiteral("ran"));
+        if (!openerStatus.isEmpty()) {
+            QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+            QVERIFY(opener.open(QIODevice::WriteOnly));
+            opener.write(QStringLiteral("#!/bin/sh\n: > '%1'\nexit %2\n").arg(ran, openerStatus).toUtf8());
+            opener.close();
+            opener.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+
+        if (openerStatus.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("openDocument")));
+        QObject context;
+        bool notOpened = false;
+        ShellOpen(QUrl::fromLocalFile(QStringLiteral("/nowhere/guide/index.html")), &context,
+                  [&] { notOpened = true; });
+        if (!openerStatus.isEmpty())
+            QTRY_VERIFY(QFile::exists(ran));
+        QTRY_COMPARE(notOpened, told);
+        QTest::qWait(100);
+        QCOMPARE(notOpened, told);
     }
 
     void nameBoxKeyDownSeesCodesAndSwallowsEnter()

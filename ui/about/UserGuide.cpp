@@ -13,23 +13,19 @@
 #include <QUrl>
 #include <QWidget>
 
-QStringList UserGuidePlaces(const QString& programFolder)
-{
-    const QDir folder(programFolder);
-    return {QDir::cleanPath(folder.filePath(QStringLiteral("guide/index.html"))),
-            QDir::cleanPath(folder.filePath(QStringLiteral("../share/doc/quentaril/guide/index.html")))};
-}
+namespace {
 
-void OpenUserGuide(QWidget* parent)
+void OpenUserGuide(QWidget* parent, HandlerGuard& guard)
 {
     const ProgramFolderSeam* seam = ProgramFolderSeam::live();
     const QStringList places = UserGuidePlaces(seam ? seam->folder() : QCoreApplication::applicationDirPath());
     for (const QString& place : places) {
         if (!QFileInfo(place).isFile())
             continue;
-        if (!ShellOpen(QUrl::fromLocalFile(place)))
+        ShellOpen(QUrl::fromLocalFile(place), parent, guard.guarded([parent, place] {
             ShowMessage(parent, GuideNotOpened(QDir::toNativeSeparators(place)), ProgramTitle,
                         MessageIcon::Information);
+        }));
         return;
     }
     QStringList shownPlaces;
@@ -38,11 +34,21 @@ void OpenUserGuide(QWidget* parent)
     ShowMessage(parent, GuideMissing(shownPlaces), ProgramTitle, MessageIcon::Error);
 }
 
+} // namespace
+
+QStringList UserGuidePlaces(const QString& programFolder)
+{
+    const QDir folder(programFolder);
+    return {QDir::cleanPath(folder.filePath(QStringLiteral("guide/index.html"))),
+            QDir::cleanPath(folder.filePath(QStringLiteral("../share/doc/quentaril/guide/index.html")))};
+}
+
 void AddUserGuideShortcut(QWidget* window, HandlerGuard& guard)
 {
     auto* action = new QAction(GuideCommand, window);
     action->setShortcut(QKeySequence::HelpContents);
     action->setShortcutContext(Qt::WindowShortcut);
-    QObject::connect(action, &QAction::triggered, window, guard.guarded([window] { OpenUserGuide(window); }));
+    QObject::connect(action, &QAction::triggered, window,
+                     guard.guarded([window, &guard] { OpenUserGuide(window, guard); }));
     window->addAction(action);
 }

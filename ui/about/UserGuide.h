@@ -13,10 +13,8 @@ class QWidget;
 // then under share/doc as a package puts it.
 QStringList UserGuidePlaces(const QString& programFolder);
 
-// Opens the guide in the desktop's browser; where that fails, tells `parent`'s user where the guide is.
-void OpenUserGuide(QWidget* parent);
-
-// F1 anywhere in `window` opens the guide, through `guard`.
+// F1 anywhere in `window` opens the guide in the desktop's browser, through `guard`; where no browser takes it,
+// the user is told where the guide is.
 void AddUserGuideShortcut(QWidget* window, HandlerGuard& guard);
 
 // Test seam: while one is alive, the guide is looked for beside this folder instead of the program's.
